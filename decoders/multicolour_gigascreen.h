@@ -1,0 +1,23 @@
+#pragma once
+// Multicolour screens (8x1 attribute cells, 12288 bytes) and gigascreens:
+// pairs of standard (13824 bytes) or multicolour (24576 bytes) screens shown
+// as the average of the two frames.
+
+#include "plugin/byte_reader.h"
+#include "plugin/picture.h"
+
+namespace korvel {
+
+inline constexpr size_t kMulticolourScreenBytes = 12288;
+inline constexpr size_t kGigascreenBytes = 13824;
+inline constexpr size_t kMulticolourGigascreenBytes = 24576;
+
+Picture* DecodeMulticolourScreen(ByteSpan data);
+Picture* DecodeGigascreen(ByteSpan data);
+Picture* DecodeMulticolourGigascreen(ByteSpan data);
+
+// Every pixel byte of `result` becomes the average of the bytes of `a` and
+// `b` at the same place, the remainder dropped. All three are the same size.
+void GigascreenBlend(const Picture& a, const Picture& b, Picture& result);
+
+}  // namespace korvel

@@ -1,0 +1,49 @@
+#include "decoders/three_colour.h"
+
+#include "decoders/zx_tables.h"
+
+namespace korvel {
+
+namespace {
+
+enum class RowOrder { displayFile, linear };
+
+// `channelOfBitmap[b]` is the pixel byte (0 red, 1 green, 2 blue) that bitmap
+// b (at offset 6144 * b) lights.
+Picture* DecodeChannels(ByteSpan data, const uint8_t (&channelOfBitmap)[3], RowOrder order) {
+  const uint8_t* screen = data.Peek(0, kThreeColourScreenBytes);
+  if (screen == nullptr) return nullptr;
+  Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
+  if (picture == nullptr) return nullptr;
+
+  uint8_t* out = picture->pixels;
+  for (unsigned y = 0; y < kScreenHeight; ++y) {
+    const size_t row = order == RowOrder::linear ? 32 * y : ScreenRowOffset(y);
+    for (unsigned c = 0; c < 32; ++c, out += 24) {
+      for (unsigned bitmap = 0; bitmap < 3; ++bitmap) {
+        const uint8_t bits = screen[kBitmapBytes * bitmap + row + c];
+        uint8_t* channel = out + channelOfBitmap[bitmap];
+        for (unsigned k = 0; k < 8; ++k) {
+          if ((bits & PixelMasks[k]) != 0) channel[3 * k] = 255;
+        }
+      }
+    }
+  }
+  return picture;
+}
+
+}  // namespace
+
+Picture* DecodeThreeColourScreen(ByteSpan data) {
+  return DecodeChannels(data, {0, 1, 2}, RowOrder::displayFile);
+}
+
+Picture* DecodeBrgThreeColourScreen(ByteSpan data) {
+  return DecodeChannels(data, {2, 0, 1}, RowOrder::displayFile);
+}
+
+Picture* DecodeLinearThreeColourScreen(ByteSpan data) {
+  return DecodeChannels(data, {0, 1, 2}, RowOrder::linear);
+}
+
+}  // namespace korvel

@@ -1,0 +1,137 @@
+// korvel: a command-line host for the ZX picture plug-ins.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/convert.h"
+#include "host/plugins.h"
+
+namespace fs = std::filesystem;
+using namespace korvel::host;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvel COMMAND [OPTIONS]\n"
+    "\n"
+    "Reads ZX Spectrum pictures through the korvel plug-ins.\n"
+    "\n"
+    "commands:\n"
+    "  convert INPUT... [-o OUTPUT]   convert pictures to PNG files\n"
+    "  info [PLUGIN...]               show each plug-in's label and extensions\n"
+    "\n"
+    "Run 'korvel COMMAND --help' for the options of a command.\n";
+
+constexpr char kConvertUsage[] =
+    "usage: korvel convert INPUT... [-o OUTPUT] [--force] [--plugin PATH]...\n"
+    "\n"
+    "Converts each ZX picture to a PNG file named after the whole input name\n"
+    "plus .png (pic.scr becomes pic.scr.png), beside the input or in OUTPUT.\n"
+    "A folder is walked recursively and its structure mirrored under OUTPUT;\n"
+    "files in it that are not ZX pictures are skipped.\n"
+    "\n"
+    "options:\n"
+    "  -o, --output OUTPUT  folder for the PNG files (created when missing), or,\n"
+    "                       for a single input, the PNG file itself\n"
+    "  -f, --force          overwrite PNG files that already exist\n"
+    "  --plugin PATH        use this plug-in (repeatable; replaces the default\n"
+    "                       korvel_hobeta and korvel_screens, tried in order)\n"
+    "  -h, --help           show this help\n"
+    "\n"
+    "The exit status is 1 when any named file could not be converted or any\n"
+    "output could not be written, 2 for a usage error.\n";
+
+constexpr char kInfoUsage[] =
+    "usage: korvel info [PLUGIN...]\n"
+    "\n"
+    "Prints the label and extension list of each plug-in: the ones named, or\n"
+    "the default korvel_hobeta and korvel_screens.\n";
+
+int UsageError(const std::string& message, const char* usage) {
+  std::fprintf(stderr, "korvel: %s\n\n%s", message.c_str(), usage);
+  return 2;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "-h" || arg == "--help"; }
+
+int RunInfo(const std::vector<std::string>& args) {
+  std::vector<fs::path> paths;
+  for (const std::string& arg : args) {
+    if (IsHelp(arg)) {
+      std::fputs(kInfoUsage, stdout);
+      return 0;
+    }
+    if (!arg.empty() && arg[0] == '-') return UsageError("unknown option " + arg, kInfoUsage);
+    paths.emplace_back(arg);
+  }
+  if (paths.empty()) paths = DefaultPluginPaths();
+  int status = 0;
+  for (const fs::path& path : paths) {
+    std::string error;
+    auto plugin = Plugin::Open(path, error);
+    if (!plugin) {
+      std::fprintf(stderr, "korvel: %s: %s\n", path.string().c_str(), error.c_str());
+      status = 1;
+      continue;
+    }
+    std::printf("%s\n  label:      %s\n  extensions: %s\n", path.string().c_str(), plugin->label().c_str(),
+                plugin->extensionList().c_str());
+  }
+  return status;
+}
+
+int RunConvert(const std::vector<std::string>& args) {
+  ConvertOptions options;
+  std::vector<fs::path> pluginPaths;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+    if (IsHelp(arg)) {
+      std::fputs(kConvertUsage, stdout);
+      return 0;
+    } else if (arg == "-o" || arg == "--output") {
+      const std::string* output = value();
+      if (output == nullptr) return UsageError(arg + " needs a folder or file", kConvertUsage);
+      options.output = *output;
+    } else if (arg == "-f" || arg == "--force") {
+      options.force = true;
+    } else if (arg == "--plugin") {
+      const std::string* path = value();
+      if (path == nullptr) return UsageError("--plugin needs a path", kConvertUsage);
+      pluginPaths.emplace_back(*path);
+    } else if (arg == "--") {
+      for (++i; i < args.size(); ++i) options.inputs.emplace_back(args[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option " + arg, kConvertUsage);
+    } else {
+      options.inputs.emplace_back(arg);
+    }
+  }
+  if (options.inputs.empty()) return UsageError("no input files", kConvertUsage);
+  if (pluginPaths.empty()) pluginPaths = DefaultPluginPaths();
+  std::string error;
+  std::optional<PluginSet> plugins = OpenPlugins(pluginPaths, error);
+  if (!plugins) {
+    std::fprintf(stderr, "korvel: cannot load plug-in %s\n", error.c_str());
+    return 1;
+  }
+  return RunConversion(options, *plugins);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return UsageError("no command", kUsage);
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (IsHelp(command)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "convert") return RunConvert(args);
+  if (command == "info") return RunInfo(args);
+  return UsageError("unknown command " + command, kUsage);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// What tells one plug-in from the other: a constant description, one per
+// deliverable, fixed at build time.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "depackers/lcmp5.h"
+
+namespace korvel {
+
+struct HobetaRule;
+
+// Offsets inside the per-load area; the read buffer always comes first.
+struct LoadAreaLayout {
+  size_t size;                 // the whole area, read buffer included
+  size_t lcmp5Output;          // 6912 bytes of LCMP5 output
+  size_t hrThreeColourOutput;  // 18432 bytes of HR output (three-colour screen)
+  size_t hrGigascreenOutput;   // 13824 bytes of HR output (gigascreen)
+};
+
+struct DeliverableDescription {
+  const char* extensionList;  // announced to the host, e.g. "scr;$s"
+  const HobetaRule* const* rules;
+  size_t ruleCount;
+  LoadAreaLayout layout;
+  Lcmp5Variant lcmp5;
+};
+
+// The two deliverables, defined in deliverables/*/description.cpp.
+extern const DeliverableDescription kKorvelHobeta;
+extern const DeliverableDescription kKorvelScreens;
+
+// The deliverable a plug-in binary is built as (deliverables/*/binding.cpp).
+extern const DeliverableDescription& kThisPlugin;
+
+}  // namespace korvel

@@ -1,0 +1,29 @@
+#include "plugin/picture.h"
+
+#include "platform/platform.h"
+
+namespace korvel {
+
+Picture* CreatePicture(uint16_t width, uint16_t height) {
+  auto* picture = static_cast<Picture*>(platform::AllocateZeroed(sizeof(Picture)));
+  if (picture == nullptr) return nullptr;
+  picture->width = width;
+  picture->height = height;
+  // Decoders ask for at most 2040 x 65528 pixels (a BIT sheet), but a 32-bit
+  // size_t cannot hold every width x height x 3, so the product is checked.
+  const uint64_t bytes = uint64_t{width} * height * kBytesPerPixel;
+  if (bytes <= SIZE_MAX) picture->pixels = static_cast<uint8_t*>(platform::AllocateZeroed(bytes));
+  if (picture->pixels == nullptr) {
+    platform::Release(picture);
+    return nullptr;
+  }
+  return picture;
+}
+
+bool ReleasePicture(Picture* picture) {
+  if (picture == nullptr) return false;
+  platform::Release(picture->pixels);
+  return platform::Release(picture);
+}
+
+}  // namespace korvel

@@ -1,0 +1,30 @@
+#pragma once
+// The picture every decoder produces and the host holds as an opaque handle:
+// 24-bit pixels, rows top to bottom, each pixel red, green, blue.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korvel {
+
+struct Picture {
+  uint8_t* pixels;  // width * height * 3 bytes, zero-filled at creation
+  uint16_t width;
+  uint16_t height;
+};
+
+constexpr size_t kBytesPerPixel = 3;
+
+// Record and pixel block both come zero-filled from the process heap, so every
+// pixel starts black. Null when either allocation fails (nothing is left
+// allocated). A picture of 0 pixels is still a picture.
+Picture* CreatePicture(uint16_t width, uint16_t height);
+
+// Releases the pixel block, then the record. Returns the heap's answer for the
+// record. Null is accepted and answers false.
+bool ReleasePicture(Picture* picture);
+
+inline size_t RowBytes(const Picture& picture) { return size_t{picture.width} * kBytesPerPixel; }
+inline size_t PixelBytes(const Picture& picture) { return RowBytes(picture) * picture.height; }
+
+}  // namespace korvel

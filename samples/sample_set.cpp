@@ -1,0 +1,12 @@
+#include "samples/sample_set.h"
+
+namespace korvel::samples {
+
+std::vector<Sample> SampleSet() {
+  std::vector<Sample> samples;
+  AddScreenSamples(samples);
+  AddPackedSamples(samples);
+  return samples;
+}
+
+}  // namespace korvel::samples
