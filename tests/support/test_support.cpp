@@ -78,3 +78,47 @@ Bytes ReadFileBytes(const std::string& path) {
 }
 
 }  // namespace korvel::testing
+
+#include <png.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+namespace korvel::testing {
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result{-1, ""};
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+PngImage ReadPng(const std::string& path) {
+  PngImage image;
+  png_image png = {};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
+  png.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
+    png_image_free(&png);
+    return image;
+  }
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.rgb = std::move(rgb);
+  return image;
+}
+
+}  // namespace korvel::testing

@@ -70,3 +70,26 @@ class TemporaryFolder {
 Bytes ReadFileBytes(const std::string& path);
 
 }  // namespace korvel::testing
+
+namespace korvel::testing {
+
+// Runs a shell command; returns its exit status and what it printed on
+// stdout and stderr together.
+struct CommandResult {
+  int status;
+  std::string output;
+};
+CommandResult RunCommand(const std::string& command);
+
+// Quotes a path for the shell.
+std::string ShellQuote(const std::string& text);
+
+// Decodes an 8-bit RGB PNG file; width -1 when it cannot be read.
+struct PngImage {
+  int width = -1;
+  int height = -1;
+  std::vector<uint8_t> rgb;
+};
+PngImage ReadPng(const std::string& path);
+
+}  // namespace korvel::testing
