@@ -65,7 +65,9 @@ Picture* DecodeBitSpriteSheet(ByteSpan data) {
   bool overrun = false;
   for (unsigned s = 0; s < *count && !overrun; ++s) {
     const SpriteEntry sprite = ReadSpriteEntry(table + kEntryBytes * s);
-    ByteReader cells(data, sprite.streamOffset);
+    // A stream is checked only as its bytes are read: a sprite without cells
+    // may point anywhere.
+    ByteReader cells(data.From(sprite.streamOffset));
     for (unsigned r = 0; r < sprite.heightCells; ++r) {
       uint8_t* rowCorner = picture->pixels + stride * (top + 8 * r);
       for (unsigned c = 0; c < sprite.widthCells; ++c) {

@@ -27,6 +27,10 @@ Canvas DrawLandscape(int variant = 0);
 // the next ink; bright when the more common colour is bright.
 uint8_t CellAttribute(const Canvas& canvas, int x0, int y0, int cellHeight);
 
+// The bitmap byte of the 8 pixels from (x0, y) for a cell with this
+// attribute: a pixel is ink when its colour number is the ink's.
+uint8_t InkBits(const Canvas& canvas, int x0, int y, uint8_t attribute);
+
 // 6912 bytes: bitmap in display-file order, then 8x8 attributes.
 Bytes EncodeStandardScreen(const Canvas& canvas);
 
@@ -35,5 +39,32 @@ Bytes EncodeMulticolourScreen(const Canvas& canvas);
 
 // Display-file offset of pixel row y.
 size_t DisplayRowOffset(int y);
+
+// One frame of a sunset over the sea, for gigascreens: where the two frames
+// differ, the blended picture shows a colour between theirs, so the sky
+// comes out as a smooth run of shades.
+Canvas DrawSunset(int frame);
+
+// Three overlapping discs of red, green and blue light on black, with their
+// mixtures where they overlap and a white core: colour numbers 0-7, any per
+// pixel.
+Canvas DrawColourDiscs();
+
+// A night town under a rainbow: colour numbers 0-7, any per pixel.
+Canvas DrawRainbowTown();
+
+// The three channel bitmaps of a canvas of colour numbers 0-7: bitmap b
+// holds the channel `channelOfBitmap[b]` (0 red, 1 green, 2 blue), rows in
+// display-file order or, with `linear`, plain top-to-bottom order.
+Bytes EncodeChannelBitmaps(const Canvas& canvas, const int (&channelOfBitmap)[3], bool linear);
+
+// The glyph of character `code` (0-255) of the sample font: letters and
+// digits built from the strokes of a sixteen-segment display, signs, block
+// graphics and patterns above 127; the space (32) is blank. 8 bytes, top
+// line first, bit 7 leftmost.
+std::vector<uint8_t> SampleGlyph(int code);
+
+// A small picture of `widthCells` x `heightCells` character cells.
+Canvas DrawSprite(int kind, int widthCells, int heightCells);
 
 }  // namespace korvel::samples
