@@ -23,9 +23,12 @@ extern "C" {
 int KORVEL_CALL gfpGetPluginInfo(int32_t version, char* label, int32_t labelMax, char* extensions,
                                  int32_t extensionsMax, int32_t* pluginFlags) {
   if (version != kInterfaceVersion) return 0;
-  korvel::platform::CopyTextBounded(label, kLabel, labelMax);
-  korvel::platform::CopyTextBounded(extensions, korvel::kThisPlugin.extensionList, extensionsMax);
-  *pluginFlags = 1;
+  // A null buffer is treated as one of size 0: nothing is written to it.
+  if (label != nullptr) korvel::platform::CopyTextBounded(label, kLabel, labelMax);
+  if (extensions != nullptr) {
+    korvel::platform::CopyTextBounded(extensions, korvel::kThisPlugin.extensionList, extensionsMax);
+  }
+  if (pluginFlags != nullptr) *pluginFlags = 1;
   return 1;
 }
 

@@ -57,6 +57,8 @@ TEST_P(Exports, PluginInfoCutsTextsToTheBufferSizes) {
   memset(label, 'x', sizeof label);
   EXPECT_EQ(getPluginInfo(2, label, 0, extensions, -1, &flags), 1);
   EXPECT_EQ(label[0], 'x');
+  // Null buffers are left alone too.
+  EXPECT_EQ(getPluginInfo(2, nullptr, 16, nullptr, 16, nullptr), 1);
 }
 
 TEST_P(Exports, PictureInfoRowsAndRelease) {
