@@ -1,0 +1,6 @@
+# Cross-compiling for i686 Windows with Debian's MinGW-w64 (package mingw-w64;
+# zlib for the host from libz-mingw-w64-dev):
+#   cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+
+set(KORVEL_MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

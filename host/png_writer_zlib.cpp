@@ -1,0 +1,211 @@
+// PNG writer over zlib alone, for systems without libpng (the Windows
+// build): the chunks are framed here, deflate and crc32 come from zlib.
+// Rows are stored unfiltered; ZX pictures are flat colour and deflate well.
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include "host/png_writer.h"
+
+namespace korvel::host {
+
+namespace {
+
+constexpr char kExistsMessage[] = "already exists (use --force to overwrite)";
+
+// The output file, created so that "never overwrite" holds even against a
+// file that appears between the host's check and the write.
+class OutputFile {
+ public:
+  ~OutputFile() { Close(); }
+
+#if defined(_WIN32)
+  bool Create(const std::filesystem::path& path, bool overwrite, std::string& error) {
+    handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, overwrite ? CREATE_ALWAYS : CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ != INVALID_HANDLE_VALUE) return true;
+    const DWORD code = GetLastError();
+    error = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ? kExistsMessage : SystemMessage(code);
+    return false;
+  }
+
+  bool Write(const uint8_t* bytes, size_t count, std::string& error) {
+    while (count > 0) {
+      const DWORD chunk = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+      DWORD written = 0;
+      if (!WriteFile(handle_, bytes, chunk, &written, nullptr) || written == 0) {
+        error = SystemMessage(GetLastError());
+        return false;
+      }
+      bytes += written;
+      count -= written;
+    }
+    return true;
+  }
+
+  bool Close() {
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    const bool ok = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  static std::string SystemMessage(DWORD code) {
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
+      message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(code) : message;
+  }
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+  bool Create(const std::filesystem::path& path, bool overwrite, std::string& error) {
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+    descriptor_ = open(path.c_str(), flags, 0666);
+    if (descriptor_ >= 0) return true;
+    error = errno == EEXIST ? kExistsMessage : std::strerror(errno);
+    return false;
+  }
+
+  bool Write(const uint8_t* bytes, size_t count, std::string& error) {
+    while (count > 0) {
+      const ssize_t written = write(descriptor_, bytes, count);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        error = written < 0 ? std::strerror(errno) : "nothing written";
+        return false;
+      }
+      bytes += written;
+      count -= static_cast<size_t>(written);
+    }
+    return true;
+  }
+
+  bool Close() {
+    if (descriptor_ < 0) return true;
+    const bool ok = close(descriptor_) == 0;
+    descriptor_ = -1;
+    return ok;
+  }
+
+ private:
+  int descriptor_ = -1;
+#endif
+};
+
+void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+  out.push_back(static_cast<uint8_t>(value >> 24));
+  out.push_back(static_cast<uint8_t>(value >> 16));
+  out.push_back(static_cast<uint8_t>(value >> 8));
+  out.push_back(static_cast<uint8_t>(value));
+}
+
+// One chunk: length, type, data, and the CRC of type and data.
+bool WriteChunk(OutputFile& file, const char type[4], const uint8_t* data, size_t size, std::string& error) {
+  std::vector<uint8_t> head;
+  PutBigEndian(head, static_cast<uint32_t>(size));
+  head.insert(head.end(), type, type + 4);
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, reinterpret_cast<const Bytef*>(type), 4);
+  if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+  std::vector<uint8_t> tail;
+  PutBigEndian(tail, static_cast<uint32_t>(crc));
+  return file.Write(head.data(), head.size(), error) && (size == 0 || file.Write(data, size, error)) &&
+         file.Write(tail.data(), tail.size(), error);
+}
+
+// Deflates the rows, each behind its filter byte (0, none), into IDAT chunks
+// of at most the output buffer's size.
+bool WriteImageData(OutputFile& file, const Image& image, std::string& error) {
+  z_stream stream;
+  std::memset(&stream, 0, sizeof stream);
+  if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+    error = "out of memory";
+    return false;
+  }
+  std::vector<uint8_t> out(1 << 16);
+  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
+  const uint8_t filterNone = 0;
+  bool ok = true;
+  // Feeds `size` bytes (or, with Z_FINISH, the end of the stream), writing an
+  // IDAT chunk each time the output buffer fills.
+  auto feed = [&](const uint8_t* bytes, size_t size, int flush) {
+    stream.next_in = const_cast<Bytef*>(bytes);
+    stream.avail_in = static_cast<uInt>(size);
+    for (;;) {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      const int result = deflate(&stream, flush);
+      if (result == Z_STREAM_ERROR) {
+        error = "compression failed";
+        return false;
+      }
+      const size_t produced = out.size() - stream.avail_out;
+      if (produced > 0 && !WriteChunk(file, "IDAT", out.data(), produced, error)) return false;
+      if (flush == Z_FINISH ? result == Z_STREAM_END : stream.avail_out != 0) return true;
+    }
+  };
+  for (int y = 0; ok && y < image.height; ++y) {
+    ok = feed(&filterNone, 1, Z_NO_FLUSH) &&
+         feed(image.rgb.data() + rowBytes * static_cast<size_t>(y), rowBytes, Z_NO_FLUSH);
+  }
+  if (ok) ok = feed(nullptr, 0, Z_FINISH);
+  deflateEnd(&stream);
+  return ok;
+}
+
+bool Encode(OutputFile& file, const Image& image, std::string& error) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBigEndian(header, static_cast<uint32_t>(image.width));
+  PutBigEndian(header, static_cast<uint32_t>(image.height));
+  // 8 bits a channel, colour type 2 (RGB), deflate, adaptive filtering, no
+  // interlace.
+  const uint8_t rest[] = {8, 2, 0, 0, 0};
+  header.insert(header.end(), rest, rest + sizeof rest);
+  return file.Write(kSignature, sizeof kSignature, error) &&
+         WriteChunk(file, "IHDR", header.data(), header.size(), error) && WriteImageData(file, image, error) &&
+         WriteChunk(file, "IEND", nullptr, 0, error);
+}
+
+}  // namespace
+
+bool WritePng(const Image& image, const std::filesystem::path& path, bool overwrite, std::string& error) {
+  if (image.width <= 0 || image.height <= 0 ||
+      image.rgb.size() != static_cast<size_t>(image.width) * 3 * static_cast<size_t>(image.height)) {
+    error = "not a picture that a PNG file can hold";
+    return false;
+  }
+  OutputFile file;
+  if (!file.Create(path, overwrite, error)) return false;
+  bool ok = Encode(file, image, error);
+  if (!file.Close() && ok) {
+    error = "cannot finish writing it";
+    ok = false;
+  }
+  if (!ok) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+  return ok;
+}
+
+}  // namespace korvel::host

@@ -1,0 +1,58 @@
+cmake_minimum_required(VERSION 3.25)
+# The export and import tables of a Windows tree: each plug-in DLL exports
+# exactly the six interface names, undecorated (no @bytes of __stdcall), and
+# the DLLs and korvel.exe import only system DLLs, so nothing has to be
+# copied beside them. -DOBJDUMP= -DNM= -DTREE= -DARCH=
+
+set(expected gfpGetPluginInfo gfpLoadPictureExit gfpLoadPictureGetColormap gfpLoadPictureGetInfo
+             gfpLoadPictureGetLine gfpLoadPictureInit)
+set(allowed kernel32.dll msvcrt.dll)
+foreach(file korvel_hobeta.dll korvel_screens.dll korvel.exe)
+  execute_process(COMMAND ${OBJDUMP} -p ${TREE}/${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${TREE}/${file}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  foreach(entry IN LISTS imports)
+    string(REGEX REPLACE "DLL Name: " "" name "${entry}")
+    string(STRIP "${name}" name)
+    string(TOLOWER "${name}" lower)
+    if(NOT lower IN_LIST allowed)
+      message(FATAL_ERROR "${file} imports ${name}; only ${allowed} are allowed")
+    endif()
+  endforeach()
+  if(file MATCHES "\\.dll$")
+    # Lines "[   0] name" after the table's heading; the brackets are
+    # dropped before the text becomes a list, which brackets would disturb.
+    string(REGEX MATCH "Ordinal/Name Pointer\\] Table\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)*)" table "${dump}")
+    string(REGEX REPLACE "[ \t]+\\[[ 0-9]+\\] ([^\n]+)\n" "\\1;" exported "${CMAKE_MATCH_1}")
+    list(FILTER exported EXCLUDE REGEX "^$")
+    list(SORT exported)
+    if(NOT exported STREQUAL expected)
+      message(FATAL_ERROR "${file} exports [${exported}], expected [${expected}]")
+    endif()
+  endif()
+  message(STATUS "${file}: imports ${imports}")
+endforeach()
+
+# On i686 the exports must be __stdcall: the objects that went into the DLLs
+# define them with the @bytes of their arguments, which the export table
+# leaves out.
+if(ARCH STREQUAL "i686")
+  file(GLOB objects "${TREE}/CMakeFiles/korvel_*.dir/plugin/exports.cpp.obj")
+  list(LENGTH objects count)
+  if(NOT count EQUAL 2)
+    message(FATAL_ERROR "expected the exports object of both plug-ins in ${TREE}, found [${objects}]")
+  endif()
+  foreach(object IN LISTS objects)
+    execute_process(COMMAND ${NM} --defined-only ${object} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+    foreach(symbol _gfpGetPluginInfo@24 _gfpLoadPictureInit@4 _gfpLoadPictureGetInfo@40 _gfpLoadPictureGetLine@12
+                   _gfpLoadPictureGetColormap@8 _gfpLoadPictureExit@4)
+      string(FIND "${symbols}" " ${symbol}\n" at)
+      if(NOT rc EQUAL 0 OR at EQUAL -1)
+        message(FATAL_ERROR "${object} does not define ${symbol}: the export is not __stdcall")
+      endif()
+    endforeach()
+  endforeach()
+  message(STATUS "the exports are __stdcall")
+endif()

@@ -1,0 +1,28 @@
+cmake_minimum_required(VERSION 3.25)
+# Runs windows_checks.exe of one architecture on both plug-ins, in one Wine
+# start. -DWINE= -DPREFIX= -DWORK= -DTREE= -DARCH= -DSAMPLES=
+
+include(${CMAKE_CURRENT_LIST_DIR}/wine_paths.cmake)
+file(GLOB screens "${SAMPLES}/*.scr")
+set(screen "")
+foreach(candidate IN LISTS screens)
+  file(SIZE "${candidate}" size)
+  if(size EQUAL 6912)
+    set(screen "${candidate}")
+    break()
+  endif()
+endforeach()
+if(NOT screen)
+  message(FATAL_ERROR "no 6912-byte .scr sample in ${SAMPLES}")
+endif()
+file(MAKE_DIRECTORY "${WORK}/scratch-${ARCH}")
+WindowsPath(scratch "${WORK}/scratch-${ARCH}")
+WindowsPath(screen "${screen}")
+WindowsPath(inputs "${WORK}/inputs")
+WindowsPath(hobeta "${TREE}/korvel_hobeta.dll")
+WindowsPath(screens "${TREE}/korvel_screens.dll")
+execute_process(COMMAND ${WINE} ${TREE}/windows_checks.exe ${scratch} ${screen} ${inputs} ${hobeta} ${screens}
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "windows_checks.exe (${ARCH}) failed (status ${rc})")
+endif()

@@ -1,0 +1,44 @@
+cmake_minimum_required(VERSION 3.25)
+# The Windows host of one architecture converts the inputs through the
+# Windows plug-ins, in one Wine start; every picture must have the native
+# host's pixels, and every sample must be a picture.
+# -DWINE= -DPREFIX= -DWORK= -DTREE= -DARCH= -DCOMPARE= -DSAMPLES=
+
+include(${CMAKE_CURRENT_LIST_DIR}/wine_paths.cmake)
+set(output "${WORK}/windows-png-${ARCH}")
+file(REMOVE_RECURSE "${output}")
+WindowsPath(inputs "${WORK}/inputs")
+WindowsPath(folder "${output}")
+execute_process(COMMAND ${WINE} ${TREE}/korvel.exe convert ${inputs} -o ${folder} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "korvel.exe (${ARCH}) failed on ${inputs} (status ${rc})")
+endif()
+file(GLOB samples RELATIVE "${SAMPLES}" "${SAMPLES}/*")
+list(LENGTH samples sample_count)
+foreach(sample IN LISTS samples)
+  if(NOT EXISTS "${WORK}/native-png/samples/${sample}.png")
+    message(FATAL_ERROR "the sample ${sample} gave no picture")
+  endif()
+endforeach()
+execute_process(COMMAND ${COMPARE} "${WORK}/native-png" "${output}" ${sample_count} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the ${ARCH} pictures differ from the native ones")
+endif()
+
+# The Windows PNG writer never overwrites unasked, and does with --force.
+list(GET samples 0 sample)
+WindowsPath(input "${WORK}/inputs/samples/${sample}")
+WindowsPath(existing "${output}/samples/${sample}.png")
+file(SHA256 "${output}/samples/${sample}.png" before)
+execute_process(COMMAND ${WINE} ${TREE}/korvel.exe convert ${input} -o ${existing}
+                RESULT_VARIABLE rc ERROR_VARIABLE errors)
+file(SHA256 "${output}/samples/${sample}.png" after)
+if(rc EQUAL 0 OR NOT errors MATCHES "already exists" OR NOT before STREQUAL after)
+  message(FATAL_ERROR "korvel.exe (${ARCH}) without --force: status ${rc}, '${errors}'")
+endif()
+file(WRITE "${output}/samples/${sample}.png" "not a picture")
+execute_process(COMMAND ${WINE} ${TREE}/korvel.exe convert ${input} -o ${existing} --force RESULT_VARIABLE rc)
+file(SHA256 "${output}/samples/${sample}.png" forced)
+if(NOT rc EQUAL 0 OR NOT forced STREQUAL before)
+  message(FATAL_ERROR "korvel.exe (${ARCH}) with --force did not write ${existing} anew (status ${rc})")
+endif()

@@ -1,0 +1,17 @@
+cmake_minimum_required(VERSION 3.25)
+# Lays out the inputs of the Wine tests, the sample set and the vectors, and
+# converts them with the native host: the pictures the Windows hosts must
+# match. -DWORK= -DSAMPLES= -DMAKE_VECTORS= -DHOST=
+
+file(REMOVE_RECURSE "${WORK}/inputs" "${WORK}/native-png")
+file(MAKE_DIRECTORY "${WORK}/inputs/samples")
+file(GLOB samples "${SAMPLES}/*")
+file(COPY ${samples} DESTINATION "${WORK}/inputs/samples")
+execute_process(COMMAND ${MAKE_VECTORS} "${WORK}/inputs/vectors" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "make_wine_vectors failed")
+endif()
+execute_process(COMMAND ${HOST} convert "${WORK}/inputs" -o "${WORK}/native-png" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the native host failed on ${WORK}/inputs")
+endif()
