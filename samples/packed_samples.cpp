@@ -7,31 +7,20 @@
 
 namespace korvel::samples {
 
-namespace {
-
-Bytes Wrap(const Bytes& data, uint8_t type, uint16_t start = 0x4000) {
-  testing::HobetaFields fields;
-  fields.type = type;
-  fields.start = start;
-  return testing::WrapHobeta(data, fields);
-}
-
-}  // namespace
-
 void AddPackedSamples(std::vector<Sample>& samples) {
   const Bytes screen = EncodeStandardScreen(DrawLandscape());
-  samples.push_back({"landscape-lcmp5.$c", Wrap(testing::PackLcmp5Screen(screen), 'C'),
+  samples.push_back({"landscape-lcmp5.$c", testing::WrapHobetaAs(testing::PackLcmp5Screen(screen), 'C'),
                      "LCMP5-packed standard screen, Hobeta-wrapped"});
 
   // Three-colour screens go in a 'Y' file loaded at 0xB800.
   const Bytes town = EncodeChannelBitmaps(DrawRainbowTown(), {0, 1, 2}, false);
-  samples.push_back({"town-hr.$y", Wrap(testing::HrThreeColourData(testing::PackHr(town)), 'Y', 0xB800),
+  samples.push_back({"town-hr.$y", testing::WrapHobetaAs(testing::HrThreeColourData(testing::PackHr(town)), 'Y', 0xB800),
                      "HR-packed three-colour screen, Hobeta-wrapped"});
 
   Bytes sunset = EncodeStandardScreen(DrawSunset(0));
   const Bytes second = EncodeStandardScreen(DrawSunset(1));
   sunset.insert(sunset.end(), second.begin(), second.end());
-  samples.push_back({"sunset-hr.$c", Wrap(testing::HrGigascreenData(testing::PackHr(sunset)), 'C'),
+  samples.push_back({"sunset-hr.$c", testing::WrapHobetaAs(testing::HrGigascreenData(testing::PackHr(sunset)), 'C'),
                      "HR-packed gigascreen, Hobeta-wrapped"});
 }
 

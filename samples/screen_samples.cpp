@@ -10,12 +10,6 @@ namespace korvel::samples {
 
 namespace {
 
-Bytes Wrap(const Bytes& data, uint8_t type, uint16_t start = 0x4000) {
-  testing::HobetaFields fields;
-  fields.type = type;
-  fields.start = start;
-  return testing::WrapHobeta(data, fields);
-}
 
 Bytes Join(const Bytes& first, const Bytes& second) {
   Bytes joined = first;
@@ -79,40 +73,40 @@ Bytes SpriteSheet() {
 void AddScreenSamples(std::vector<Sample>& samples) {
   const Bytes screen = EncodeStandardScreen(DrawLandscape());
   samples.push_back({"landscape.scr", screen, "standard screen, raw"});
-  samples.push_back({"landscape.$s", Wrap(screen, 'C'), "standard screen, Hobeta-wrapped"});
+  samples.push_back({"landscape.$s", testing::WrapHobetaAs(screen, 'C'), "standard screen, Hobeta-wrapped"});
   const Bytes bitmap(screen.begin(), screen.begin() + 6144);
   samples.push_back({"landscape-bitmap.scr", bitmap, "bitmap-only screen, raw"});
-  samples.push_back({"landscape-bitmap.$s", Wrap(bitmap, 'C'), "bitmap-only screen, Hobeta-wrapped"});
+  samples.push_back({"landscape-bitmap.$s", testing::WrapHobetaAs(bitmap, 'C'), "bitmap-only screen, Hobeta-wrapped"});
 
   const Bytes multicolour = EncodeMulticolourScreen(DrawLandscape());
   samples.push_back({"landscape.mc", multicolour, "multicolour screen, raw"});
-  samples.push_back({"landscape-mc.$c", Wrap(multicolour, 'C'), "multicolour screen, Hobeta-wrapped"});
+  samples.push_back({"landscape-mc.$c", testing::WrapHobetaAs(multicolour, 'C'), "multicolour screen, Hobeta-wrapped"});
 
   const Bytes gigascreen = Join(EncodeStandardScreen(DrawSunset(0)), EncodeStandardScreen(DrawSunset(1)));
   samples.push_back({"sunset.gsc", gigascreen, "gigascreen, raw"});
-  samples.push_back({"sunset.$g", Wrap(gigascreen, 'G'), "gigascreen, Hobeta-wrapped"});
+  samples.push_back({"sunset.$g", testing::WrapHobetaAs(gigascreen, 'G'), "gigascreen, Hobeta-wrapped"});
   const Bytes multicolourPair =
       Join(EncodeMulticolourScreen(DrawSunset(0)), EncodeMulticolourScreen(DrawSunset(1)));
   samples.push_back({"sunset.mcx", multicolourPair, "multicolour gigascreen, raw"});
-  samples.push_back({"sunset-mcx.$c", Wrap(multicolourPair, 'C'), "multicolour gigascreen, Hobeta-wrapped"});
+  samples.push_back({"sunset-mcx.$c", testing::WrapHobetaAs(multicolourPair, 'C'), "multicolour gigascreen, Hobeta-wrapped"});
 
   const int rgb[3] = {0, 1, 2}, brg[3] = {2, 0, 1};
   const Canvas discs = DrawColourDiscs(), town = DrawRainbowTown();
   samples.push_back({"discs.rgb", EncodeChannelBitmaps(discs, rgb, false), "three-colour screen, raw .rgb"});
   samples.push_back({"town.xpc", EncodeChannelBitmaps(town, rgb, false), "three-colour screen, raw .xpc"});
   samples.push_back({"town.xpv", EncodeChannelBitmaps(town, rgb, true), "three-colour screen, linear rows, raw .xpv"});
-  samples.push_back({"discs.$c", Wrap(EncodeChannelBitmaps(discs, rgb, false), 'C'),
+  samples.push_back({"discs.$c", testing::WrapHobetaAs(EncodeChannelBitmaps(discs, rgb, false), 'C'),
                      "three-colour screen, Hobeta-wrapped"});
-  samples.push_back({"town.$b", Wrap(EncodeChannelBitmaps(town, brg, false), 'b'),
+  samples.push_back({"town.$b", testing::WrapHobetaAs(EncodeChannelBitmaps(town, brg, false), 'b'),
                      "three-colour screen, blue-red-green order, Hobeta type 'b'"});
 
   const Bytes font = Font(0, 256);
-  samples.push_back({"font96.$c", Wrap(Font(32, 96), 'C'), "96-character set, Hobeta-wrapped"});
-  samples.push_back({"font256.$c", Wrap(font, 'C'), "256-character set, 8 bytes per character, Hobeta-wrapped"});
-  samples.push_back({"font256-lines.$c", Wrap(LineMajor(font), 'C'),
+  samples.push_back({"font96.$c", testing::WrapHobetaAs(Font(32, 96), 'C'), "96-character set, Hobeta-wrapped"});
+  samples.push_back({"font256.$c", testing::WrapHobetaAs(font, 'C'), "256-character set, 8 bytes per character, Hobeta-wrapped"});
+  samples.push_back({"font256-lines.$c", testing::WrapHobetaAs(LineMajor(font), 'C'),
                      "256-character set stored line by line, Hobeta-wrapped"});
 
-  samples.push_back({"town.$8", Wrap(testing::EncodeBlockCodedScreen(town.colour), '8', 0x3838),
+  samples.push_back({"town.$8", testing::WrapHobetaAs(testing::EncodeBlockCodedScreen(town.colour), '8', 0x3838),
                      "block-coded screen, Hobeta type '8'"});
   samples.push_back({"sprites.$c", SpriteSheet(), "BIT sprite sheet, Hobeta-wrapped"});
 }

@@ -28,4 +28,11 @@ Bytes WrapHobeta(const Bytes& data, const HobetaFields& fields) {
   return file;
 }
 
+Bytes WrapHobetaAs(const Bytes& data, uint8_t type, uint16_t start) {
+  HobetaFields fields;
+  fields.type = type;
+  fields.start = start;
+  return WrapHobeta(data, fields);
+}
+
 }  // namespace korvel::testing

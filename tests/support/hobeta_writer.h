@@ -25,4 +25,7 @@ uint16_t HobetaChecksumOf(const uint8_t* first15);
 
 Bytes WrapHobeta(const Bytes& data, const HobetaFields& fields = {});
 
+// The same with only the type letter and start word set.
+Bytes WrapHobetaAs(const Bytes& data, uint8_t type, uint16_t start = 0x4000);
+
 }  // namespace korvel::testing
