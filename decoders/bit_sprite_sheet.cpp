@@ -35,9 +35,7 @@ void DecodeCell(ByteReader& cells, bool hasAttributes, uint8_t* corner, size_t s
     lines[i] = running;
   }
   const uint8_t attribute = hasAttributes ? cells.Byte() : 7;
-  const Rgb ink = ZxPalette[InkIndex(attribute)];
-  const Rgb paper = ZxPalette[PaperIndex(attribute)];
-  for (unsigned i = 0; i < 8; ++i) WriteInkPaperByte(corner + stride * i, lines[i], ink, paper);
+  for (unsigned i = 0; i < 8; ++i) WriteAttributeByte(corner + stride * i, lines[i], attribute);
 }
 
 }  // namespace

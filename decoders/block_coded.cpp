@@ -22,9 +22,19 @@ class BitReader {
     return (current_ >> (7 - position_++)) & 1;
   }
 
+  // As many bits of the current byte at once as the count asks for.
   unsigned Bits(unsigned count) {
     unsigned value = 0;
-    while (count-- > 0) value = value << 1 | Bit();
+    while (count > 0) {
+      if (position_ == 8) {
+        current_ = bytes_.Byte();
+        position_ = 0;
+      }
+      const unsigned take = count < 8 - position_ ? count : 8 - position_;
+      value = value << take | ((current_ >> (8 - position_ - take)) & ((1u << take) - 1));
+      position_ += take;
+      count -= take;
+    }
     return value;
   }
 
@@ -36,13 +46,6 @@ class BitReader {
   unsigned position_ = 8;
   uint8_t current_ = 0;
 };
-
-// Colour values: bit 0 blue, bit 1 red, bit 2 green, each at full intensity.
-void WriteColour(uint8_t* pixel, unsigned value) {
-  pixel[0] = (value & 2) != 0 ? 255 : 0;
-  pixel[1] = (value & 4) != 0 ? 255 : 0;
-  pixel[2] = (value & 1) != 0 ? 255 : 0;
-}
 
 struct ColourList {
   uint8_t entries[6];
@@ -72,6 +75,8 @@ unsigned ReadIndex(BitReader& bits, unsigned code) {
 
 }  // namespace
 
+constexpr size_t kRowBytes = 3 * size_t{kScreenWidth};
+
 Picture* DecodeBlockCodedScreen(ByteSpan data) {
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
   if (picture == nullptr) return nullptr;
@@ -87,13 +92,9 @@ Picture* DecodeBlockCodedScreen(ByteSpan data) {
     if (code == 0) {
       const uint8_t* planes = bits.bytes().Block(24);
       if (planes == nullptr) break;
+      // The planes are red, green, blue bitmap bytes: eight pixels at a time.
       for (unsigned r = 0; r < 8; ++r, planes += 3) {
-        for (unsigned k = 0; k < 8; ++k) {
-          const uint8_t mask = PixelMasks[k];
-          const unsigned value = ((planes[0] & mask) != 0 ? 2 : 0) | ((planes[1] & mask) != 0 ? 4 : 0) |
-                                 ((planes[2] & mask) != 0 ? 1 : 0);
-          WriteColour(corner + 3 * (256 * r + k), value);
-        }
+        WriteChannelBytes(corner + kRowBytes * r, planes[0], planes[1], planes[2]);
       }
       continue;
     }
@@ -102,10 +103,33 @@ Picture* DecodeBlockCodedScreen(ByteSpan data) {
     } else {
       ReadColourList(bits, list, code - 1);
     }
-    for (unsigned p = 0; p < 64; ++p) {
-      WriteColour(corner + 3 * (256 * (p / 8) + p % 8), list.entries[ReadIndex(bits, code)]);
-    }
     previousCode = code;
+    // Colour values: bit 0 blue, bit 1 red, bit 2 green, each at full
+    // intensity. Each line of eight pixels is gathered into one bitmap byte
+    // per channel, then written from tables. With one index bit per pixel,
+    // or none, the 8 bits of a line are its bitmap.
+    if (code <= 3) {
+      const unsigned zero = list.entries[0], one = code == 3 ? list.entries[1] : zero;
+      for (unsigned r = 0; r < 8; ++r) {
+        const unsigned line = code == 3 ? bits.Bits(8) : 0;
+        auto channel = [&](unsigned bit) {
+          return static_cast<uint8_t>(((one >> bit & 1) != 0 ? line : 0) | ((zero >> bit & 1) != 0 ? ~line : 0));
+        };
+        WriteChannelBytes(corner + kRowBytes * r, channel(1), channel(2), channel(0));
+      }
+      continue;
+    }
+    for (unsigned r = 0; r < 8; ++r) {
+      unsigned red = 0, green = 0, blue = 0;
+      for (unsigned k = 0; k < 8; ++k) {
+        const unsigned value = list.entries[ReadIndex(bits, code)];
+        red = red << 1 | (value >> 1 & 1);
+        green = green << 1 | (value >> 2 & 1);
+        blue = blue << 1 | (value & 1);
+      }
+      WriteChannelBytes(corner + kRowBytes * r, static_cast<uint8_t>(red), static_cast<uint8_t>(green),
+                        static_cast<uint8_t>(blue));
+    }
   }
   if (bits.failed()) {
     ReleasePicture(picture);

@@ -16,18 +16,20 @@ Picture* DecodeChannels(ByteSpan data, const uint8_t (&channelOfBitmap)[3], RowO
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
   if (picture == nullptr) return nullptr;
 
+  const uint8_t* bitmapOfChannel[3];
+  for (unsigned bitmap = 0; bitmap < 3; ++bitmap) {
+    bitmapOfChannel[channelOfBitmap[bitmap]] = screen + kBitmapBytes * bitmap;
+  }
+  const uint8_t* red = bitmapOfChannel[0];
+  const uint8_t* green = bitmapOfChannel[1];
+  const uint8_t* blue = bitmapOfChannel[2];
   uint8_t* out = picture->pixels;
   for (unsigned y = 0; y < kScreenHeight; ++y) {
     const size_t row = order == RowOrder::linear ? 32 * y : ScreenRowOffset(y);
-    for (unsigned c = 0; c < 32; ++c, out += 24) {
-      for (unsigned bitmap = 0; bitmap < 3; ++bitmap) {
-        const uint8_t bits = screen[kBitmapBytes * bitmap + row + c];
-        uint8_t* channel = out + channelOfBitmap[bitmap];
-        for (unsigned k = 0; k < 8; ++k) {
-          if ((bits & PixelMasks[k]) != 0) channel[3 * k] = 255;
-        }
-      }
-    }
+    // From tables, eight pixels at a time; a clear bit writes the 0 the
+    // picture already holds.
+    WriteChannelRow(out, red + row, green + row, blue + row);
+    out += 3 * kScreenWidth;
   }
   return picture;
 }

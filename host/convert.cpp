@@ -1,12 +1,21 @@
 #include "host/convert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <thread>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "host/png_writer.h"
 
@@ -27,6 +36,14 @@ fs::path WithPngSuffix(const fs::path& path) { return fs::path(path.string() + "
 
 void Report(const fs::path& file, const std::string& message) {
   std::fprintf(stderr, "korvel: %s: %s\n", file.string().c_str(), message.c_str());
+}
+
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
 }
 
 void WalkFolder(const fs::path& folder, const fs::path& outputRoot, std::vector<ConvertJob>& jobs) {
@@ -63,12 +80,71 @@ std::vector<ConvertJob> PlanConversion(const ConvertOptions& options) {
   return jobs;
 }
 
-ConvertOutcome ConvertOne(const ConvertJob& job, const PluginSet& plugins, bool force) {
+// ---------------------------------------------------------------------------
+// The console: problem lines and the progress bar share one lock, and the bar
+// is wiped before a line is printed, then drawn again under it.
+
+namespace {
+
+constexpr int kBarWidth = 30;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr size_t kBarTextBytes = 128;
+
+}  // namespace
+
+ConvertConsole::ConvertConsole(size_t total, bool showProgress) : total_(total), showProgress_(showProgress) {}
+
+void ConvertConsole::Problem(const fs::path& file, const std::string& message) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ClearLocked();
+  Report(file, message);
+  DrawLocked(true);
+}
+
+void ConvertConsole::Done() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++done_;
+  DrawLocked(done_ == total_);
+}
+
+void ConvertConsole::FinishProgress() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ClearLocked();
+}
+
+void ConvertConsole::DrawLocked(bool force) {
+  if (!showProgress_ || total_ == 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && barShown_ && now - lastDraw_ < kRedrawInterval) return;
+  lastDraw_ = now;
+  const double seconds = std::chrono::duration<double>(now - start_).count();
+  const int filled = static_cast<int>(kBarWidth * done_ / total_);
+  char text[kBarTextBytes];
+  const int length = std::snprintf(text, sizeof text, "[%.*s%.*s] %zu/%zu files, %.0f/s", filled,
+                                   "##############################", kBarWidth - filled,
+                                   "------------------------------", done_, total_,
+                                   seconds > 0 ? static_cast<double>(done_) / seconds : 0.0);
+  // Spaces cover what a longer bar left behind.
+  std::fprintf(stderr, "\r%s%*s", text, std::max(0, shownLength_ - length), "");
+  std::fflush(stderr);
+  shownLength_ = std::max(shownLength_, length);
+  barShown_ = true;
+}
+
+// Spaces over the bar; no terminal escapes, so any console shows it right.
+void ConvertConsole::ClearLocked() {
+  if (!barShown_) return;
+  std::fprintf(stderr, "\r%*s\r", shownLength_, "");
+  barShown_ = false;
+  shownLength_ = 0;
+}
+
+ConvertOutcome ConvertOne(const ConvertJob& job, const PluginSet& plugins, bool force, ConvertConsole& console) {
   {
     std::ifstream probe(job.input, std::ios::binary);
     if (!probe) {
       const int code = errno;
-      Report(job.input, std::string("cannot read it (") + std::strerror(code) + ")");
+      console.Problem(job.input, std::string("cannot read it (") + std::strerror(code) + ")");
       return ConvertOutcome::failed;
     }
   }
@@ -78,35 +154,67 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const PluginSet& plugins, bool 
     if (image) break;
   }
   if (!image) {
-    if (job.named) Report(job.input, "not a ZX picture that korvel reads");
+    if (job.named) console.Problem(job.input, "not a ZX picture that korvel reads");
     return job.named ? ConvertOutcome::failed : ConvertOutcome::skipped;
   }
   if (image->width == 0 || image->height == 0) {
-    Report(job.input, "empty picture (" + std::to_string(image->width) + "x" + std::to_string(image->height) +
-                          "), nothing written");
+    console.Problem(job.input, "empty picture (" + std::to_string(image->width) + "x" +
+                                   std::to_string(image->height) + "), nothing written");
     return job.named ? ConvertOutcome::failed : ConvertOutcome::skipped;
   }
   std::error_code ignored;
   if (job.output.has_parent_path()) fs::create_directories(job.output.parent_path(), ignored);
   std::string error;
   if (!WritePng(*image, job.output, force, error)) {
-    Report(job.output, error);
+    console.Problem(job.output, error);
     return ConvertOutcome::failed;
   }
   return ConvertOutcome::converted;
 }
 
+unsigned ConversionThreads(unsigned requested) {
+  if (requested != 0) return requested;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores != 0 ? cores : 1;
+}
+
 int RunConversion(const ConvertOptions& options, const PluginSet& plugins) {
   const std::vector<ConvertJob> jobs = PlanConversion(options);
-  size_t converted = 0, skipped = 0, failed = 0;
-  for (const ConvertJob& job : jobs) {
-    switch (ConvertOne(job, plugins, options.force)) {
-      case ConvertOutcome::converted: ++converted; break;
-      case ConvertOutcome::skipped: ++skipped; break;
-      case ConvertOutcome::failed: ++failed; break;
+  const bool batch = jobs.size() != 1 || !jobs.front().named;
+  ConvertConsole console(jobs.size(), batch && StderrIsTerminal());
+
+  // Each thread takes the next job until none is left.
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> counts[3] = {0, 0, 0};  // by ConvertOutcome
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+      ConvertOutcome outcome;
+      try {
+        outcome = ConvertOne(jobs[i], plugins, options.force, console);
+      } catch (const std::exception& e) {
+        console.Problem(jobs[i].input, e.what());
+        outcome = ConvertOutcome::failed;
+      }
+      ++counts[static_cast<int>(outcome)];
+      console.Done();
+    }
+  };
+  const size_t threads = std::min<size_t>(ConversionThreads(options.threads), std::max<size_t>(jobs.size(), 1));
+  std::vector<std::thread> helpers;
+  for (size_t t = 1; t < threads; ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads; the work still gets done
     }
   }
-  const bool batch = jobs.size() != 1 || !jobs.front().named;
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  console.FinishProgress();
+
+  const size_t converted = counts[static_cast<int>(ConvertOutcome::converted)];
+  const size_t skipped = counts[static_cast<int>(ConvertOutcome::skipped)];
+  const size_t failed = counts[static_cast<int>(ConvertOutcome::failed)];
   if (batch) {
     std::fprintf(stderr, "korvel: %zu converted, %zu skipped as not ZX pictures, %zu failed\n", converted, skipped,
                  failed);

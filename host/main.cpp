@@ -25,23 +25,28 @@ constexpr char kUsage[] =
     "Run 'korvel COMMAND --help' for the options of a command.\n";
 
 constexpr char kConvertUsage[] =
-    "usage: korvel convert INPUT... [-o OUTPUT] [--force] [--plugin PATH]...\n"
+    "usage: korvel convert INPUT... [-o OUTPUT] [-j N] [--force] [--plugin PATH]...\n"
     "\n"
     "Converts each ZX picture to a PNG file named after the whole input name\n"
     "plus .png (pic.scr becomes pic.scr.png), beside the input or in OUTPUT.\n"
     "A folder is walked recursively and its structure mirrored under OUTPUT;\n"
-    "files in it that are not ZX pictures are skipped.\n"
+    "files in it that are not ZX pictures are skipped. Several files are\n"
+    "converted at once, one per core; on a terminal a progress bar shows the\n"
+    "count and the rate. A folder or several inputs end with a summary line:\n"
+    "converted, skipped as not ZX pictures, failed.\n"
     "\n"
     "options:\n"
     "  -o, --output OUTPUT  folder for the PNG files (created when missing), or,\n"
     "                       for a single input, the PNG file itself\n"
+    "  -j, --jobs N         convert N files at once (default: one per core)\n"
     "  -f, --force          overwrite PNG files that already exist\n"
     "  --plugin PATH        use this plug-in (repeatable; replaces the default\n"
     "                       korvel_hobeta and korvel_screens, tried in order)\n"
     "  -h, --help           show this help\n"
     "\n"
-    "The exit status is 1 when any named file could not be converted or any\n"
-    "output could not be written, 2 for a usage error.\n";
+    "The exit status is 1 when any named file could not be converted, an input\n"
+    "could not be read or an output could not be written (or already exists),\n"
+    "2 for a usage error; files skipped in a folder do not count.\n";
 
 constexpr char kInfoUsage[] =
     "usage: korvel info [PLUGIN...]\n"
@@ -55,6 +60,13 @@ int UsageError(const std::string& message, const char* usage) {
 }
 
 bool IsHelp(const std::string& arg) { return arg == "-h" || arg == "--help"; }
+
+// A thread count from 1 to 1024, or 0 when `text` is not one.
+unsigned ParseThreadCount(const std::string& text) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const unsigned long count = std::stoul(text);
+  return count <= 1024 ? static_cast<unsigned>(count) : 0;
+}
 
 int RunInfo(const std::vector<std::string>& args) {
   std::vector<fs::path> paths;
@@ -95,6 +107,22 @@ int RunConvert(const std::vector<std::string>& args) {
       const std::string* output = value();
       if (output == nullptr) return UsageError(arg + " needs a folder or file", kConvertUsage);
       options.output = *output;
+    } else if (arg == "-j" || arg == "--jobs" || (arg.rfind("-j", 0) == 0 && arg.size() > 2) ||
+               arg.rfind("--jobs=", 0) == 0) {
+      // -j N, -jN, --jobs N, --jobs=N
+      const std::string* count = nullptr;
+      std::string attached;
+      if (arg == "-j" || arg == "--jobs") {
+        count = value();
+      } else {
+        attached = arg.substr(arg[1] == 'j' ? 2 : 7);
+        count = &attached;
+      }
+      if (count == nullptr) return UsageError(arg + " needs a number of files to convert at once", kConvertUsage);
+      options.threads = ParseThreadCount(*count);
+      if (options.threads == 0) {
+        return UsageError("-j wants a number from 1 to 1024, not '" + *count + "'", kConvertUsage);
+      }
     } else if (arg == "-f" || arg == "--force") {
       options.force = true;
     } else if (arg == "--plugin") {
