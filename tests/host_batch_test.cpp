@@ -20,10 +20,6 @@ using testing::RunCommand;
 using testing::ShellQuote;
 using testing::TemporaryFolder;
 
-const std::string kHost = KORVEL_HOST;
-
-testing::CommandResult Korvel(const std::string& arguments) { return RunCommand(ShellQuote(kHost) + " " + arguments); }
-
 // A standard screen that differs with `n`, so that every output differs.
 Bytes Screen(int n) {
   Bytes screen(6912);
@@ -67,7 +63,7 @@ TEST(HostBatch, SeveralThreadsWriteWhatOneWritesAndEndWithTheSummary) {
   int run = 0;
   for (const char* jobs : {"-j 1", "-j2", "--jobs=4", ""}) {
     const std::string out = folder.path() + "/out" + std::to_string(run++);
-    auto result = Korvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out) + " " + jobs);
+    auto result = testing::RunKorvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out) + " " + jobs);
     EXPECT_EQ(result.status, 0) << jobs << "\n" << result.output;
     // Not a terminal: no progress bar, nothing but the summary.
     EXPECT_EQ(result.output, summary + "\n") << jobs;
@@ -87,14 +83,14 @@ TEST(HostBatch, OnlyFailuresMakeTheStatusNonzero) {
   const std::string strangers = folder.path() + "/strangers";
   folder.Write("strangers/a.txt", Bytes(10, 'a'));
   folder.Write("strangers/b.bin", Bytes(7000, 1));
-  auto skipped = Korvel("convert " + ShellQuote(strangers) + " -o " + ShellQuote(folder.path() + "/none") + " -j 2");
+  auto skipped = testing::RunKorvel("convert " + ShellQuote(strangers) + " -o " + ShellQuote(folder.path() + "/none") + " -j 2");
   EXPECT_EQ(skipped.status, 0) << skipped.output;
   EXPECT_EQ(LastLine(skipped.output), "korvel: 0 converted, 2 skipped as not ZX pictures, 0 failed");
 
   const std::string in = MakeFolder(folder, 12, 1);
   const std::string out = folder.path() + "/out";
   folder.Write("out/a/screen4.scr.png", Bytes{'k', 'e', 'e', 'p'});
-  auto result = Korvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out) + " -j 2");
+  auto result = testing::RunKorvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out) + " -j 2");
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_NE(result.output.find("screen4.scr.png: already exists"), std::string::npos) << result.output;
   EXPECT_EQ(LastLine(result.output), "korvel: 11 converted, 1 skipped as not ZX pictures, 1 failed");
@@ -107,7 +103,7 @@ TEST(HostBatch, AnUnreadableFileInAFolderFails) {
   const std::string in = MakeFolder(folder, 3, 0);
   const std::string locked = in + "/a/screen1.scr";
   fs::permissions(locked, fs::perms::none);
-  auto result = Korvel("convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " -j 2");
+  auto result = testing::RunKorvel("convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " -j 2");
   fs::permissions(locked, fs::perms::owner_all);
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_NE(result.output.find("screen1.scr: cannot read it"), std::string::npos) << result.output;
@@ -118,12 +114,12 @@ TEST(HostBatch, JobCountsAreChecked) {
   TemporaryFolder folder;
   const std::string in = MakeFolder(folder, 1, 0);
   for (const char* bad : {"-j 0", "-j x", "--jobs=2000", "-j -3", "--jobs"}) {
-    auto result = Korvel("convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " " + bad);
+    auto result = testing::RunKorvel("convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " " + bad);
     EXPECT_EQ(result.status, 2) << bad << "\n" << result.output;
     EXPECT_NE(result.output.find("usage: korvel convert"), std::string::npos) << bad;
   }
   EXPECT_FALSE(fs::exists(folder.path() + "/out"));
-  auto help = Korvel("convert --help");
+  auto help = testing::RunKorvel("convert --help");
   EXPECT_NE(help.output.find("-j, --jobs N"), std::string::npos) << help.output;
 }
 
@@ -134,7 +130,7 @@ TEST(HostBatch, TheProgressBarShowsOnATerminalOnly) {
   TemporaryFolder folder;
   const std::string in = MakeFolder(folder, 20, 1);
   const std::string command =
-      ShellQuote(kHost) + " convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " -j 2";
+      ShellQuote(KORVEL_HOST) + " convert " + ShellQuote(in) + " -o " + ShellQuote(folder.path() + "/out") + " -j 2";
   auto result = RunCommand("/usr/bin/script -qec " + ShellQuote(command) + " /dev/null");
   EXPECT_EQ(result.status, 0) << result.output;
   EXPECT_NE(result.output.find("\r[##############################] 21/21 files, "), std::string::npos)

@@ -15,11 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Bytes;
-using testing::RunCommand;
 using testing::ShellQuote;
 using testing::TemporaryFolder;
-
-const std::string kHost = KORVEL_HOST;
 
 Bytes Screen(uint8_t attribute) {
   Bytes screen(6912, 0x0F);
@@ -27,14 +24,12 @@ Bytes Screen(uint8_t attribute) {
   return screen;
 }
 
-testing::CommandResult Korvel(const std::string& arguments) { return RunCommand(ShellQuote(kHost) + " " + arguments); }
-
 TEST(Host, ConvertsANamedFileBesideItWithTheWholeNamePlusPng) {
   TemporaryFolder folder;
   const std::string input = folder.Write("pic.scr", Screen(0x4A));
   const Bytes wrapped = testing::WrapHobeta(Screen(0x38));
   const std::string second = folder.Write("pic.$s", wrapped);
-  auto result = Korvel("convert " + ShellQuote(input) + " " + ShellQuote(second));
+  auto result = testing::RunKorvel("convert " + ShellQuote(input) + " " + ShellQuote(second));
   EXPECT_EQ(result.status, 0) << result.output;
 
   testing::PngImage png = testing::ReadPng(input + ".png");
@@ -50,11 +45,11 @@ TEST(Host, NeverOverwritesUnlessForced) {
   TemporaryFolder folder;
   const std::string input = folder.Write("pic.scr", Screen(0x38));
   const std::string output = folder.Write("pic.scr.png", Bytes{'k', 'e', 'e', 'p'});
-  auto refused = Korvel("convert " + ShellQuote(input));
+  auto refused = testing::RunKorvel("convert " + ShellQuote(input));
   EXPECT_NE(refused.status, 0);
   EXPECT_NE(refused.output.find("already exists"), std::string::npos) << refused.output;
   EXPECT_EQ(testing::ReadFileBytes(output), (Bytes{'k', 'e', 'e', 'p'}));
-  auto forced = Korvel("convert --force " + ShellQuote(input));
+  auto forced = testing::RunKorvel("convert --force " + ShellQuote(input));
   EXPECT_EQ(forced.status, 0) << forced.output;
   EXPECT_EQ(testing::ReadPng(output).width, 256);
 }
@@ -63,10 +58,10 @@ TEST(Host, OutputFileOrFolder) {
   TemporaryFolder folder;
   const std::string input = folder.Write("pic.scr", Screen(0x38));
   const std::string file = folder.path() + "/named.png";
-  EXPECT_EQ(Korvel("convert " + ShellQuote(input) + " -o " + ShellQuote(file)).status, 0);
+  EXPECT_EQ(testing::RunKorvel("convert " + ShellQuote(input) + " -o " + ShellQuote(file)).status, 0);
   EXPECT_EQ(testing::ReadPng(file).width, 256);
   const std::string out = folder.path() + "/out/deeper";
-  EXPECT_EQ(Korvel("convert " + ShellQuote(input) + " -o " + ShellQuote(out)).status, 0);
+  EXPECT_EQ(testing::RunKorvel("convert " + ShellQuote(input) + " -o " + ShellQuote(out)).status, 0);
   EXPECT_EQ(testing::ReadPng(out + "/pic.scr.png").width, 256);
 }
 
@@ -75,7 +70,7 @@ TEST(Host, NamedFilesThatDoNotOpenAreReportedAndTheRestConvert) {
   const std::string good = folder.Write("good.scr", Screen(0x38));
   const std::string text = folder.Write("notes.txt", Bytes(100, 'a'));
   const std::string missing = folder.path() + "/missing.scr";
-  auto result = Korvel("convert " + ShellQuote(text) + " " + ShellQuote(missing) + " " + ShellQuote(good));
+  auto result = testing::RunKorvel("convert " + ShellQuote(text) + " " + ShellQuote(missing) + " " + ShellQuote(good));
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.output.find("notes.txt: not a ZX picture that korvel reads"), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("missing.scr: cannot read it"), std::string::npos) << result.output;
@@ -90,7 +85,7 @@ TEST(Host, FoldersAreWalkedAndMirroredAndStrangersSkipped) {
   folder.Write("in/sub/readme.txt", Bytes(40, 'x'));
   const std::string in = folder.path() + "/in";
   const std::string out = folder.path() + "/out";
-  auto result = Korvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out));
+  auto result = testing::RunKorvel("convert " + ShellQuote(in) + " -o " + ShellQuote(out));
   EXPECT_EQ(result.status, 0) << result.output;
   EXPECT_TRUE(fs::exists(out + "/a.scr.png"));
   EXPECT_TRUE(fs::exists(out + "/sub/b.$s.png"));
@@ -108,7 +103,7 @@ TEST(Host, EmptyPicturesAreReportedNotWritten) {
   fields.length = 300;
   TemporaryFolder folder;
   const std::string input = folder.Write("sheet.$b", testing::WrapHobeta(sheet, fields));
-  auto result = Korvel("convert " + ShellQuote(input));
+  auto result = testing::RunKorvel("convert " + ShellQuote(input));
   EXPECT_NE(result.status, 0);
   EXPECT_NE(result.output.find("empty picture"), std::string::npos) << result.output;
   EXPECT_FALSE(fs::exists(input + ".png"));
@@ -118,31 +113,31 @@ TEST(Host, PluginsGivenReplaceTheDefaults) {
   TemporaryFolder folder;
   // A wrapped gigascreen: only korvel_hobeta reads it.
   const std::string input = folder.Write("pair.$g", testing::WrapHobeta(Bytes(13824, 0)));
-  auto screensOnly = Korvel("convert --plugin " + ShellQuote(KORVEL_SCREENS_PLUGIN) + " " + ShellQuote(input));
+  auto screensOnly = testing::RunKorvel("convert --plugin " + ShellQuote(KORVEL_SCREENS_PLUGIN) + " " + ShellQuote(input));
   EXPECT_EQ(screensOnly.status, 1) << screensOnly.output;
-  auto both = Korvel("convert --plugin " + ShellQuote(KORVEL_SCREENS_PLUGIN) + " --plugin " +
+  auto both = testing::RunKorvel("convert --plugin " + ShellQuote(KORVEL_SCREENS_PLUGIN) + " --plugin " +
                      ShellQuote(KORVEL_HOBETA_PLUGIN) + " " + ShellQuote(input));
   EXPECT_EQ(both.status, 0) << both.output;
-  auto bad = Korvel("convert --plugin /nonexistent.so " + ShellQuote(input));
+  auto bad = testing::RunKorvel("convert --plugin /nonexistent.so " + ShellQuote(input));
   EXPECT_NE(bad.status, 0);
   EXPECT_NE(bad.output.find("nonexistent.so"), std::string::npos);
 }
 
 TEST(Host, InfoAndHelp) {
-  auto info = Korvel("info");
+  auto info = testing::RunKorvel("info");
   EXPECT_EQ(info.status, 0);
   EXPECT_NE(info.output.find("ZX Graphics"), std::string::npos);
   EXPECT_NE(info.output.find("!s;$s;!f;$8;scr"), std::string::npos);
   EXPECT_NE(info.output.find("xpc;xpv;rgb;gsc;iscr;mc;mcx"), std::string::npos);
   for (const char* help : {"--help", "convert --help", "info --help"}) {
-    auto result = Korvel(help);
+    auto result = testing::RunKorvel(help);
     EXPECT_EQ(result.status, 0) << help;
     EXPECT_NE(result.output.find("usage: korvel"), std::string::npos) << help;
   }
-  EXPECT_EQ(Korvel("").status, 2);
-  EXPECT_EQ(Korvel("frobnicate").status, 2);
-  EXPECT_EQ(Korvel("convert").status, 2);
-  EXPECT_EQ(Korvel("convert --bogus x").status, 2);
+  EXPECT_EQ(testing::RunKorvel("").status, 2);
+  EXPECT_EQ(testing::RunKorvel("frobnicate").status, 2);
+  EXPECT_EQ(testing::RunKorvel("convert").status, 2);
+  EXPECT_EQ(testing::RunKorvel("convert --bogus x").status, 2);
 }
 
 }  // namespace

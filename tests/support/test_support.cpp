@@ -104,6 +104,14 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
+CommandResult RunKorvel(const std::string& arguments) {
+#ifdef KORVEL_HOST
+  return RunCommand(ShellQuote(KORVEL_HOST) + " " + arguments);
+#else
+  return {-1, "the korvel host is not built: " + arguments};
+#endif
+}
+
 PngImage ReadPng(const std::string& path) {
   PngImage image;
   png_image png = {};

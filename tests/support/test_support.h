@@ -84,6 +84,9 @@ CommandResult RunCommand(const std::string& command);
 // Quotes a path for the shell.
 std::string ShellQuote(const std::string& text);
 
+// Runs the built korvel host with these (already quoted) arguments.
+CommandResult RunKorvel(const std::string& arguments);
+
 // Decodes an 8-bit RGB PNG file; width -1 when it cannot be read.
 struct PngImage {
   int width = -1;
