@@ -6,45 +6,76 @@ namespace korvel {
 
 namespace {
 
-// Bits are taken most significant first; a byte is loaded only when a bit of
-// it is needed. Raw blocks take whole bytes from the same cursor, after the
-// last byte that bits came from, while the rest of the current byte stays in
-// use for the codes that follow.
+// Bits are taken most significant first. Raw blocks take whole bytes from
+// the same stream: from the byte after the last byte that bits came from,
+// while the rest of that byte stays in use for the codes that follow.
+//
+// The reader keeps up to 64 bits ahead in a window, so that a code can be
+// looked at before it is taken. Bytes in the window that no bit has been
+// taken from yet are handed back when a raw block takes its bytes, and a
+// read fails only when a bit is taken that the stream does not hold.
 class BitReader {
  public:
-  explicit BitReader(ByteSpan stream) : bytes_(stream) {}
+  explicit BitReader(ByteSpan stream) : stream_(stream) {}
 
-  unsigned Bit() {
-    if (position_ == 8) {
-      current_ = bytes_.Byte();
-      position_ = 0;
-    }
-    return (current_ >> (7 - position_++)) & 1;
+  // The next `count` (at most 32) bits without taking them; bits past the
+  // end of the stream read 0.
+  unsigned Peek(unsigned count) {
+    if (available_ < count) Refill();
+    return static_cast<unsigned>(window_ >> (64 - count));
   }
 
-  // As many bits of the current byte at once as the count asks for.
-  unsigned Bits(unsigned count) {
-    unsigned value = 0;
-    while (count > 0) {
-      if (position_ == 8) {
-        current_ = bytes_.Byte();
-        position_ = 0;
-      }
-      const unsigned take = count < 8 - position_ ? count : 8 - position_;
-      value = value << take | ((current_ >> (8 - position_ - take)) & ((1u << take) - 1));
-      position_ += take;
-      count -= take;
+  void Skip(unsigned count) {
+    if (available_ < count) Refill();
+    if (available_ < count) {
+      failed_ = true;
+      window_ = 0;
+      available_ = 0;
+      return;
     }
+    window_ <<= count;
+    available_ -= count;
+  }
+
+  unsigned Bits(unsigned count) {
+    const unsigned value = Peek(count);
+    Skip(count);
     return value;
   }
 
-  ByteReader& bytes() { return bytes_; }
-  bool failed() const { return bytes_.failed(); }
+  // `count` whole bytes at the byte cursor, or null (and failed).
+  const uint8_t* Bytes(size_t count) {
+    const size_t cursor = next_ - available_ / 8;  // hand back untouched bytes
+    const uint8_t* bytes = stream_.Peek(cursor, count);
+    if (bytes == nullptr) {
+      failed_ = true;
+      return nullptr;
+    }
+    const unsigned partial = available_ % 8;
+    window_ = partial == 0 ? 0 : window_ & ~(~uint64_t{0} >> partial);
+    available_ = partial;
+    next_ = cursor + count;
+    return bytes;
+  }
+
+  bool failed() const { return failed_; }
 
  private:
-  ByteReader bytes_;
-  unsigned position_ = 8;
-  uint8_t current_ = 0;
+  void Refill() {
+    while (available_ <= 56) {
+      const uint8_t* byte = stream_.Peek(next_, 1);
+      if (byte == nullptr) return;
+      window_ |= uint64_t{*byte} << (56 - available_);
+      available_ += 8;
+      ++next_;
+    }
+  }
+
+  ByteSpan stream_;
+  size_t next_ = 0;        // the first stream byte not yet in the window
+  uint64_t window_ = 0;    // the bits ahead, the next one in bit 63
+  unsigned available_ = 0; // how many bits of the window are valid
+  bool failed_ = false;
 };
 
 struct ColourList {
@@ -56,21 +87,28 @@ void ReadColourList(BitReader& bits, ColourList& list, unsigned count) {
   for (unsigned i = count; i-- > 0;) list.entries[i] = static_cast<uint8_t>(bits.Bits(3));
 }
 
+// The colour index codes of each block code, looked up by the next three
+// bits: the index and the number of bits its code takes.
+//   code 3: 0 1            code 4: 0 10 11       code 5: 00 01 10 11
+//   code 6: 00 01 10 110 111                     code 7: 00 01 100 101 110 111
+struct IndexCode {
+  uint8_t index;
+  uint8_t bits;
+};
+
+constexpr IndexCode kIndexCodes[8][8] = {
+    {}, {}, {},
+    {{0, 1}, {0, 1}, {0, 1}, {0, 1}, {1, 1}, {1, 1}, {1, 1}, {1, 1}},
+    {{0, 1}, {0, 1}, {0, 1}, {0, 1}, {1, 2}, {1, 2}, {2, 2}, {2, 2}},
+    {{0, 2}, {0, 2}, {1, 2}, {1, 2}, {2, 2}, {2, 2}, {3, 2}, {3, 2}},
+    {{0, 2}, {0, 2}, {1, 2}, {1, 2}, {2, 2}, {2, 2}, {3, 3}, {4, 3}},
+    {{0, 2}, {0, 2}, {1, 2}, {1, 2}, {2, 3}, {3, 3}, {4, 3}, {5, 3}},
+};
+
 unsigned ReadIndex(BitReader& bits, unsigned code) {
-  switch (code) {
-    case 2: return 0;
-    case 3: return bits.Bit();
-    case 4: return bits.Bit() == 0 ? 0 : 1 + bits.Bit();
-    case 5: return bits.Bits(2);
-    case 6: {
-      const unsigned t = bits.Bits(2);
-      return t == 3 ? 3 + bits.Bit() : t;
-    }
-    default: {  // 7
-      const unsigned t = bits.Bits(2);
-      return t >= 2 ? 2 * t + bits.Bit() - 2 : t;
-    }
-  }
+  const IndexCode& entry = kIndexCodes[code][bits.Peek(3)];
+  bits.Skip(entry.bits);
+  return entry.index;
 }
 
 }  // namespace
@@ -90,7 +128,7 @@ Picture* DecodeBlockCodedScreen(ByteSpan data) {
     uint8_t* corner = picture->pixels + 3 * (256 * 8 * (block / 32) + 8 * (block % 32));
     unsigned code = bits.Bits(3);
     if (code == 0) {
-      const uint8_t* planes = bits.bytes().Block(24);
+      const uint8_t* planes = bits.Bytes(24);
       if (planes == nullptr) break;
       // The planes are red, green, blue bitmap bytes: eight pixels at a time.
       for (unsigned r = 0; r < 8; ++r, planes += 3) {
