@@ -1,0 +1,48 @@
+#pragma once
+// How a fuzz input becomes a file and its name; shared by the fuzz targets
+// and the test that replays the kept regression inputs.
+//
+// Byte 0 is a control byte, the rest is the file:
+//   bits 0-2: the name, from kFuzzFileNames (the extension steers raw
+//             18432-byte files; the others reach the wrapped path);
+//   bit 3:    when set and the file has 17 bytes or more, bytes 15 and 16 are
+//             overwritten with the checksum of bytes 0 to 14, so that mutated
+//             headers get past the checksum and into the rules.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace korvel::fuzzing {
+
+inline constexpr const char* kFuzzFileNames[] = {
+    "pic.rgb", "pic.xpc", "pic.xpv", "pic.RGB", "pic.scr", "dir.old/pic", "pic", "pic.$s",
+};
+
+// The largest picture any file can describe: a BIT sheet 255 cells wide and
+// 8191 cells high.
+inline constexpr unsigned kLargestWidth = 8 * 255;
+inline constexpr unsigned kLargestHeight = 8 * 8191;
+
+struct FuzzFile {
+  std::vector<uint8_t> bytes;
+  const char* fileName = nullptr;  // null for an empty input
+};
+
+inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size) {
+  FuzzFile file;
+  if (size == 0) return file;
+  const uint8_t control = data[0];
+  file.bytes.assign(data + 1, data + size);
+  file.fileName = kFuzzFileNames[control & 7];
+  if ((control & 8) != 0 && file.bytes.size() >= 17) {
+    unsigned sum = 0;
+    for (int i = 0; i < 15; ++i) sum += file.bytes[i];
+    const unsigned checksum = (sum * 257 + 105) & 0xFFFF;
+    file.bytes[15] = static_cast<uint8_t>(checksum);
+    file.bytes[16] = static_cast<uint8_t>(checksum >> 8);
+  }
+  return file;
+}
+
+}  // namespace korvel::fuzzing

@@ -1,0 +1,176 @@
+// Writes the fuzzers' seed corpus: every sample of the sample set, and small
+// hand-built files for each wrapped kind, each prefixed with the control byte
+// that fuzz_input.h describes (file name, checksum mending).
+//
+// usage: korvel_fuzz_seeds OUTPUT_FOLDER
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "samples/sample_set.h"
+#include "tests/support/hobeta_writer.h"
+
+namespace {
+
+using korvel::testing::Bytes;
+using korvel::testing::HobetaFields;
+using korvel::testing::WrapHobeta;
+
+// The control byte's name index (kFuzzFileNames) for a file
+// name, and bit 3 for "mend the checksum" on wrapped files.
+uint8_t ControlFor(const std::string& fileName, bool wrapped) {
+  const auto endsWith = [&](const char* tail) {
+    const std::string t = tail;
+    return fileName.size() >= t.size() && fileName.compare(fileName.size() - t.size(), t.size(), t) == 0;
+  };
+  uint8_t name = 4;  // ".scr"
+  if (endsWith(".rgb")) name = 0;
+  if (endsWith(".xpc")) name = 1;
+  if (endsWith(".xpv")) name = 2;
+  return static_cast<uint8_t>(name | (wrapped ? 8 : 0));
+}
+
+bool HasValidHobetaHeader(const Bytes& file) {
+  if (file.size() < 17) return false;
+  const uint16_t checksum = korvel::testing::HobetaChecksumOf(file.data());
+  return file[15] == (checksum & 0xFF) && file[16] == (checksum >> 8);
+}
+
+void Put16(Bytes& bytes, size_t offset, unsigned value) {
+  bytes[offset] = static_cast<uint8_t>(value);
+  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+struct Seed {
+  std::string name;
+  Bytes file;
+  std::string fileName;
+};
+
+// Small files of each wrapped kind, so that every rule is reached even while
+// the sample set lacks one.
+std::vector<Seed> HandBuiltSeeds() {
+  std::vector<Seed> seeds;
+
+  seeds.push_back({"charset-96", WrapHobeta(Bytes(768, 0x18)), "font.$s"});
+  Bytes consecutive(2048, 0x3C);
+  for (int i = 256; i < 264; ++i) consecutive[i] = 0;
+  seeds.push_back({"charset-256", WrapHobeta(consecutive), "font.$s"});
+  Bytes lineMajor(2048, 0x81);
+  seeds.push_back({"charset-256-line-major", WrapHobeta(lineMajor), "font.$s"});
+
+  // Block-coded: every block one colour (code 2, colour 7): bits 010 111.
+  Bytes blocks;
+  for (int i = 0; i < 768 / 4; ++i) {
+    blocks.insert(blocks.end(), {0x5F, 0x7D, 0xF7});  // 010111 010111 010111 010111
+  }
+  HobetaFields blockFields;
+  blockFields.type = '8';
+  blockFields.start = 0x3838;
+  seeds.push_back({"block-coded", WrapHobeta(blocks, blockFields), "pic.$8"});
+
+  // LCMP5: one literal, then the end code (flag 0, length bits 00001, byte 0).
+  Bytes lcmp5 = {'L', 'C', 'M', 'P', '5', 0, 0, 0, 0x00, 0x47, 0x04, 0x00};
+  seeds.push_back({"lcmp5-short", WrapHobeta(lcmp5), "pic.$s"});
+  Bytes lcmp5Skip = {'L', 'C', 'M', 'P', '5', 0, 0, 4, 1, 2, 3, 4, 0x01, 0xFF, 0x04, 0x00};
+  seeds.push_back({"lcmp5-mode", WrapHobeta(lcmp5Skip), "pic.$s"});
+
+  // The shortest HR block: six final bytes, the flag word 0x603C (an end
+  // code), one first byte.
+  const Bytes hrBlock = {1, 2, 3, 4, 5, 6, 0x3C, 0x60, 0x55};
+  Bytes hrGiga = {'H', 'R', 0x00, 0x36, static_cast<uint8_t>(hrBlock.size()), 0};
+  hrGiga.insert(hrGiga.end(), hrBlock.begin(), hrBlock.end());
+  seeds.push_back({"hr-gigascreen", WrapHobeta(hrGiga), "pic.$s"});
+
+  Bytes hrThree(265, 0);
+  hrThree[259] = 'H';
+  hrThree[260] = 'R';
+  Put16(hrThree, 261, 18432);
+  Put16(hrThree, 263, static_cast<unsigned>(hrBlock.size()));
+  hrThree.insert(hrThree.end(), hrBlock.begin(), hrBlock.end());
+  HobetaFields hrFields;
+  hrFields.type = 'Y';
+  hrFields.start = 0xB800;
+  seeds.push_back({"hr-three-colour", WrapHobeta(hrThree, hrFields), "pic.$s"});
+
+  // BIT sheet: two sprites (1x1 plain, 2x1 with attributes), the word at
+  // D[4] being the length minus 256.
+  Bytes bit(300, 0);
+  bit[0] = 'B';
+  bit[1] = 'I';
+  bit[2] = 'T';
+  bit[3] = 2;
+  Put16(bit, 4, 300 - 256);
+  bit[8] = 1;
+  bit[9] = 1;
+  Put16(bit, 10, 16);
+  bit[12] = 2;
+  bit[13] = 1;
+  Put16(bit, 14, 0x8000 | 26);
+  const Bytes plainCell = {0xFF, 0x80, 0x80, 0, 0, 0, 0, 0, 0};
+  std::copy(plainCell.begin(), plainCell.end(), bit.begin() + 16);
+  const Bytes attributeCells = {0x01, 0xFF, 0x47, 0x80, 0x3C, 0x0A};
+  std::copy(attributeCells.begin(), attributeCells.end(), bit.begin() + 26);
+  seeds.push_back({"bit-sheet", WrapHobeta(bit), "sprites.$s"});
+
+  // Wrapped forms of the screen sizes, for the rules on length and sectors.
+  for (const unsigned size : {6912u, 6144u, 13824u, 18432u, 12288u, 24576u}) {
+    Bytes data(size);
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    seeds.push_back({"wrapped-" + std::to_string(size), WrapHobeta(data), "pic.$s"});
+  }
+  // Raw files, recognised by size (and, at 18432 bytes, by extension).
+  for (const unsigned size : {6912u, 6144u, 13824u, 12288u, 24576u}) {
+    Bytes data(size);
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 13 + i / 512);
+    seeds.push_back({"raw-" + std::to_string(size), data, "pic.scr"});
+  }
+  for (const char* extension : {".rgb", ".xpv"}) {
+    Bytes data(18432);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 5 + i / 1024);
+    seeds.push_back({std::string("raw-18432") + extension, data, std::string("pic") + extension});
+  }
+
+  HobetaFields brg;
+  brg.type = 'b';
+  Bytes brgData(18432, 0xA5);
+  seeds.push_back({"wrapped-18432-b", WrapHobeta(brgData, brg), "pic.$s"});
+  return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || std::string(argv[1]) == "--help") {
+    std::fprintf(stderr, "usage: korvel_fuzz_seeds OUTPUT_FOLDER\n");
+    return argc == 2 ? 0 : 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::filesystem::create_directories(folder);
+
+  std::vector<Seed> seeds;
+  for (const korvel::samples::Sample& sample : korvel::samples::SampleSet()) {
+    seeds.push_back({"sample-" + sample.fileName, sample.bytes, sample.fileName});
+  }
+  for (Seed& seed : HandBuiltSeeds()) seeds.push_back(std::move(seed));
+
+  for (const Seed& seed : seeds) {
+    Bytes input = {ControlFor(seed.fileName, HasValidHobetaHeader(seed.file))};
+    input.insert(input.end(), seed.file.begin(), seed.file.end());
+    std::string name = seed.name;
+    for (char& c : name) {
+      if (c == '/' || c == '$' || c == '!') c = '_';
+    }
+    std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+    if (!out) {
+      std::fprintf(stderr, "korvel_fuzz_seeds: cannot write %s\n", (folder / name).string().c_str());
+      return 1;
+    }
+  }
+  std::printf("korvel_fuzz_seeds: %zu seeds in %s\n", seeds.size(), folder.string().c_str());
+  return 0;
+}
