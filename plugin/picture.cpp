@@ -12,7 +12,9 @@ Picture* CreatePicture(uint16_t width, uint16_t height) {
   // Decoders ask for at most 2040 x 65528 pixels (a BIT sheet), but a 32-bit
   // size_t cannot hold every width x height x 3, so the product is checked.
   const uint64_t bytes = uint64_t{width} * height * kBytesPerPixel;
-  if (bytes <= SIZE_MAX) picture->pixels = static_cast<uint8_t*>(platform::AllocateZeroed(bytes));
+  if (bytes <= SIZE_MAX) {
+    picture->pixels = static_cast<uint8_t*>(platform::AllocateZeroed(static_cast<size_t>(bytes)));
+  }
   if (picture->pixels == nullptr) {
     platform::Release(picture);
     return nullptr;
