@@ -28,3 +28,19 @@ inline size_t RowBytes(const Picture& picture) { return size_t{picture.width} * 
 inline size_t PixelBytes(const Picture& picture) { return RowBytes(picture) * picture.height; }
 
 }  // namespace korvel
+
+namespace korvel {
+
+// What a decoder gives when its data may turn out not to be its form at all:
+// a picture, or none and why. For want of memory the whole load ends; for
+// data that are not this form the load goes on to the next form.
+struct DecodeResult {
+  Picture* picture = nullptr;
+  bool outOfMemory = false;
+};
+
+inline DecodeResult NotThisForm() { return {}; }
+// A picture the decoder created (null only when it could not be allocated).
+inline DecodeResult Decoded(Picture* created) { return {created, created == nullptr}; }
+
+}  // namespace korvel
