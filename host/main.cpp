@@ -22,7 +22,8 @@ constexpr char kUsage[] =
     "  convert INPUT... [-o OUTPUT]   convert pictures to PNG files\n"
     "  info [PLUGIN...]               show each plug-in's label and extensions\n"
     "\n"
-    "Run 'korvel COMMAND --help' for the options of a command.\n";
+    "Run 'korvel COMMAND --help' for the options of a command,\n"
+    "'korvel --version' for the version.\n";
 
 constexpr char kConvertUsage[] =
     "usage: korvel convert INPUT... [-o OUTPUT] [-j N] [--force] [--plugin PATH]...\n"
@@ -157,6 +158,10 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (IsHelp(command)) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "--version" || command == "-V") {
+    std::puts("korvel " KORVEL_VERSION);
     return 0;
   }
   if (command == "convert") return RunConvert(args);

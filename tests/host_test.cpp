@@ -134,6 +134,11 @@ TEST(Host, InfoAndHelp) {
     EXPECT_EQ(result.status, 0) << help;
     EXPECT_NE(result.output.find("usage: korvel"), std::string::npos) << help;
   }
+  for (const char* version : {"--version", "-V"}) {
+    auto result = testing::RunKorvel(version);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "korvel " KORVEL_VERSION "\n");
+  }
   EXPECT_EQ(testing::RunKorvel("").status, 2);
   EXPECT_EQ(testing::RunKorvel("frobnicate").status, 2);
   EXPECT_EQ(testing::RunKorvel("convert").status, 2);
