@@ -71,7 +71,7 @@ std::vector<ConvertJob> PlanConversion(const ConvertOptions& options) {
     if (fs::is_directory(input)) {
       WalkFolder(input, options.output.value_or(input), jobs);
     } else if (singleOutputFile) {
-      jobs.push_back({input, *options.output, true});
+      jobs.push_back({input, *options.output, true, true});
     } else {
       const fs::path output = options.output ? *options.output / WithPngSuffix(input.filename()) : WithPngSuffix(input);
       jobs.push_back({input, output, true});
@@ -139,37 +139,66 @@ void ConvertConsole::ClearLocked() {
   shownLength_ = 0;
 }
 
-ConvertOutcome ConvertOne(const ConvertJob& job, const PluginSet& plugins, bool force, ConvertConsole& console) {
-  {
-    std::ifstream probe(job.input, std::ios::binary);
-    if (!probe) {
-      const int code = errno;
-      console.Problem(job.input, std::string("cannot read it (") + std::strerror(code) + ")");
-      return ConvertOutcome::failed;
+std::vector<fs::path> PictureOutputs(const fs::path& output, const std::vector<std::string>& labels) {
+  if (labels.size() == 1) return {output};
+  std::string stem = output.string();
+  if (EndsWithPng(output)) stem.resize(stem.size() - 4);
+  std::vector<fs::path> outputs;
+  std::vector<std::string> seen;
+  for (const std::string& label : labels) {
+    const size_t repeats = static_cast<size_t>(std::count(seen.begin(), seen.end(), label));
+    seen.push_back(label);
+    const std::string unique = repeats == 0 ? label : label + "~" + std::to_string(repeats + 1);
+    outputs.emplace_back(stem + "." + unique + ".png");
+  }
+  return outputs;
+}
+
+ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console) {
+  ConvertCounts counts;
+  const FileReading reading = reader.Read(job.input);
+  if (!reading.error.empty()) {
+    console.Problem(job.input, reading.error);
+    counts.failed = 1;
+    return counts;
+  }
+  std::vector<const FoundPicture*> pictures;
+  std::vector<std::string> labels;
+  for (const FoundPicture& item : reading.items) {
+    if (item.warn) console.Problem(job.input, item.label + ": " + item.formName);
+    if (!item.image) continue;
+    if (item.image->width == 0 || item.image->height == 0) {
+      console.Problem(job.input, "empty picture (" + std::to_string(item.image->width) + "x" +
+                                     std::to_string(item.image->height) + "), nothing written");
+      continue;
+    }
+    pictures.push_back(&item);
+    labels.push_back(item.label);
+  }
+  if (pictures.empty()) {
+    if (reading.PictureCount() == 0 && job.named) console.Problem(job.input, "not a ZX picture that korvel reads");
+    (job.named ? counts.failed : counts.skipped) = 1;
+    return counts;
+  }
+  if (job.outputNamed && pictures.size() > 1) {
+    console.Problem(job.input, "holds " + std::to_string(pictures.size()) +
+                                   " pictures; name a folder with -o, not one PNG file");
+    counts.failed = 1;
+    return counts;
+  }
+  const std::vector<fs::path> outputs = PictureOutputs(job.output, labels);
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    std::error_code ignored;
+    if (outputs[i].has_parent_path()) fs::create_directories(outputs[i].parent_path(), ignored);
+    std::string error;
+    if (WritePng(*pictures[i]->image, outputs[i], force, error)) {
+      ++counts.converted;
+    } else {
+      console.Problem(outputs[i], error);
+      ++counts.failed;
     }
   }
-  std::optional<Image> image;
-  for (const Plugin* plugin : PluginsToTry(plugins, job.input)) {
-    image = plugin->Load(job.input.string());
-    if (image) break;
-  }
-  if (!image) {
-    if (job.named) console.Problem(job.input, "not a ZX picture that korvel reads");
-    return job.named ? ConvertOutcome::failed : ConvertOutcome::skipped;
-  }
-  if (image->width == 0 || image->height == 0) {
-    console.Problem(job.input, "empty picture (" + std::to_string(image->width) + "x" +
-                                   std::to_string(image->height) + "), nothing written");
-    return job.named ? ConvertOutcome::failed : ConvertOutcome::skipped;
-  }
-  std::error_code ignored;
-  if (job.output.has_parent_path()) fs::create_directories(job.output.parent_path(), ignored);
-  std::string error;
-  if (!WritePng(*image, job.output, force, error)) {
-    console.Problem(job.output, error);
-    return ConvertOutcome::failed;
-  }
-  return ConvertOutcome::converted;
+  return counts;
 }
 
 unsigned ConversionThreads(unsigned requested) {
@@ -178,24 +207,26 @@ unsigned ConversionThreads(unsigned requested) {
   return cores != 0 ? cores : 1;
 }
 
-int RunConversion(const ConvertOptions& options, const PluginSet& plugins) {
+int RunConversion(const ConvertOptions& options, const PictureReader& reader) {
   const std::vector<ConvertJob> jobs = PlanConversion(options);
   const bool batch = jobs.size() != 1 || !jobs.front().named;
   ConvertConsole console(jobs.size(), batch && StderrIsTerminal());
 
   // Each thread takes the next job until none is left.
   std::atomic<size_t> next{0};
-  std::atomic<size_t> counts[3] = {0, 0, 0};  // by ConvertOutcome
+  std::atomic<size_t> converted{0}, skipped{0}, failed{0};
   auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-      ConvertOutcome outcome;
+      ConvertCounts counts;
       try {
-        outcome = ConvertOne(jobs[i], plugins, options.force, console);
+        counts = ConvertOne(jobs[i], reader, options.force, console);
       } catch (const std::exception& e) {
         console.Problem(jobs[i].input, e.what());
-        outcome = ConvertOutcome::failed;
+        counts.failed = 1;
       }
-      ++counts[static_cast<int>(outcome)];
+      converted += counts.converted;
+      skipped += counts.skipped;
+      failed += counts.failed;
       console.Done();
     }
   };
@@ -212,12 +243,9 @@ int RunConversion(const ConvertOptions& options, const PluginSet& plugins) {
   for (std::thread& helper : helpers) helper.join();
   console.FinishProgress();
 
-  const size_t converted = counts[static_cast<int>(ConvertOutcome::converted)];
-  const size_t skipped = counts[static_cast<int>(ConvertOutcome::skipped)];
-  const size_t failed = counts[static_cast<int>(ConvertOutcome::failed)];
   if (batch) {
-    std::fprintf(stderr, "korvel: %zu converted, %zu skipped as not ZX pictures, %zu failed\n", converted, skipped,
-                 failed);
+    std::fprintf(stderr, "korvel: %zu converted, %zu skipped as not ZX pictures, %zu failed\n", converted.load(),
+                 skipped.load(), failed.load());
   }
   return failed == 0 ? 0 : 1;
 }

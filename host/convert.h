@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/plugins.h"
+#include "host/readers.h"
 
 namespace korvel::host {
 
@@ -22,15 +22,28 @@ struct ConvertOptions {
 // One file to convert.
 struct ConvertJob {
   std::filesystem::path input;
-  std::filesystem::path output;
-  bool named;  // given on the command line, not met while walking a folder
+  std::filesystem::path output;  // NAME.png: for a file of several pictures, each becomes NAME.LABEL.png
+  bool named;                    // given on the command line, not met while walking a folder
+  bool outputNamed = false;      // `output` is the -o FILE.png the user named: one picture only
 };
+
+// The output of each picture of a file whose single picture would go to
+// `output` (NAME.png): that path for one picture, NAME.LABEL.png each for
+// several, a label that repeats getting ~2, ~3, ...
+std::vector<std::filesystem::path> PictureOutputs(const std::filesystem::path& output,
+                                                  const std::vector<std::string>& labels);
 
 // The jobs for `options`, in order; folders are walked recursively (sorted,
 // PNG files left out). Inputs that do not exist become named jobs that fail.
 std::vector<ConvertJob> PlanConversion(const ConvertOptions& options);
 
-enum class ConvertOutcome { converted, skipped, failed };
+// What converting one file gave: pictures written, files skipped as not ZX
+// pictures, failures.
+struct ConvertCounts {
+  size_t converted = 0;
+  size_t skipped = 0;
+  size_t failed = 0;
+};
 
 // The user's side of a conversion on stderr: one line per problem and, on a
 // terminal, a progress bar that those lines do not tear. Safe to use from
@@ -56,16 +69,16 @@ class ConvertConsole {
   std::chrono::steady_clock::time_point lastDraw_ = {};
 };
 
-// Converts one file, reporting a failure (and a named file that no plug-in
-// opens) to `console`.
-ConvertOutcome ConvertOne(const ConvertJob& job, const PluginSet& plugins, bool force, ConvertConsole& console);
+// Converts every picture of one file, reporting failures, warnings and a
+// named file that gives no picture to `console`.
+ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console);
 
 // The number of conversions to run at once: `requested`, or one per core.
 unsigned ConversionThreads(unsigned requested);
 
-// Runs every job on `options.threads` threads (the plug-ins' loads share no
-// state), then prints the summary line last; returns the process exit status
-// (nonzero when any failed; files skipped as not ZX pictures do not count).
-int RunConversion(const ConvertOptions& options, const PluginSet& plugins);
+// Runs every job on `options.threads` threads (loads share no state), then
+// prints the summary line last; returns the process exit status (nonzero
+// when any failed; files skipped as not ZX pictures do not count).
+int RunConversion(const ConvertOptions& options, const PictureReader& reader);
 
 }  // namespace korvel::host

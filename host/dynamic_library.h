@@ -10,7 +10,5 @@ namespace korvel::host {
 void* OpenLibrary(const std::filesystem::path& path, std::string& error);
 void* LibrarySymbol(void* library, const char* name);
 void CloseLibrary(void* library);
-// The folder of the running executable.
-std::filesystem::path ExecutableFolder();
 
 }  // namespace korvel::host

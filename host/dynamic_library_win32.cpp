@@ -49,20 +49,4 @@ void* LibrarySymbol(void* library, const char* name) {
 
 void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
-std::filesystem::path ExecutableFolder() {
-  // GetModuleFileNameA cuts a long path and says so only by filling the
-  // buffer, so the buffer grows until the name fits.
-  std::string name(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-    if (length == 0) return std::filesystem::current_path();
-    if (length < name.size()) {
-      name.resize(length);
-      break;
-    }
-    name.resize(name.size() * 2);
-  }
-  return std::filesystem::path(name).parent_path();
-}
-
 }  // namespace korvel::host

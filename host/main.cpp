@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "host/convert.h"
+#include "host/identify.h"
 #include "host/plugins.h"
+#include "host/readers.h"
 
 namespace fs = std::filesystem;
 using namespace korvel::host;
@@ -16,11 +18,13 @@ namespace {
 constexpr char kUsage[] =
     "usage: korvel COMMAND [OPTIONS]\n"
     "\n"
-    "Reads ZX Spectrum pictures through the korvel plug-ins.\n"
+    "Reads ZX Spectrum pictures: picture files, and the pictures inside tapes,\n"
+    "snapshots and disk images.\n"
     "\n"
     "commands:\n"
     "  convert INPUT... [-o OUTPUT]   convert pictures to PNG files\n"
-    "  info [PLUGIN...]               show each plug-in's label and extensions\n"
+    "  identify FILE...               say what korvel sees in each file\n"
+    "  info [PLUGIN...]               show the readers' labels and extensions\n"
     "\n"
     "Run 'korvel COMMAND --help' for the options of a command,\n"
     "'korvel --version' for the version.\n";
@@ -30,6 +34,9 @@ constexpr char kConvertUsage[] =
     "\n"
     "Converts each ZX picture to a PNG file named after the whole input name\n"
     "plus .png (pic.scr becomes pic.scr.png), beside the input or in OUTPUT.\n"
+    "A file that holds several pictures (a tape, a disk image) gives one PNG\n"
+    "file each: NAME.N.png for the Nth picture of a tape, NAME.ENTRY.T.png for\n"
+    "a disk entry (game.tap.2.png, disk.trd.LOGO.C.png).\n"
     "A folder is walked recursively and its structure mirrored under OUTPUT;\n"
     "files in it that are not ZX pictures are skipped. Several files are\n"
     "converted at once, one per core; on a terminal a progress bar shows the\n"
@@ -41,19 +48,30 @@ constexpr char kConvertUsage[] =
     "                       for a single input, the PNG file itself\n"
     "  -j, --jobs N         convert N files at once (default: one per core)\n"
     "  -f, --force          overwrite PNG files that already exist\n"
-    "  --plugin PATH        use this plug-in (repeatable; replaces the default\n"
-    "                       korvel_hobeta and korvel_screens, tried in order)\n"
+    "  --plugin PATH        read through this gfp plug-in instead of the built-in\n"
+    "                       readers, one picture per file, as an image viewer\n"
+    "                       does (repeatable; tried in order)\n"
     "  -h, --help           show this help\n"
     "\n"
-    "The exit status is 1 when any named file could not be converted, an input\n"
-    "could not be read or an output could not be written (or already exists),\n"
-    "2 for a usage error; files skipped in a folder do not count.\n";
+    "The exit status is 1 when any named file gives no picture, an input could\n"
+    "not be read or an output could not be written (or already exists), 2 for\n"
+    "a usage error; what a folder walk or a container passes over does not\n"
+    "count.\n";
 
 constexpr char kInfoUsage[] =
     "usage: korvel info [PLUGIN...]\n"
     "\n"
-    "Prints the label and extension list of each plug-in: the ones named, or\n"
-    "the default korvel_hobeta and korvel_screens.\n";
+    "Prints the label and extension list of each gfp plug-in named, or of the\n"
+    "built-in readers (korvel_hobeta, korvel_screens, korvel_extra, in the\n"
+    "order a gfp host tries them).\n";
+
+constexpr char kIdentifyUsage[] =
+    "usage: korvel identify FILE...\n"
+    "\n"
+    "Prints what korvel sees in each file, one line each: the kind of picture\n"
+    "and its size, or why it is not one. A tape or snapshot adds a line per\n"
+    "picture, a disk image a line per entry (what it is, or why it gives no\n"
+    "picture). The exit status is 1 only when a file cannot be read.\n";
 
 int UsageError(const std::string& message, const char* usage) {
   std::fprintf(stderr, "korvel: %s\n\n%s", message.c_str(), usage);
@@ -79,7 +97,13 @@ int RunInfo(const std::vector<std::string>& args) {
     if (!arg.empty() && arg[0] == '-') return UsageError("unknown option " + arg, kInfoUsage);
     paths.emplace_back(arg);
   }
-  if (paths.empty()) paths = DefaultPluginPaths();
+  if (paths.empty()) {
+    for (const BuiltInRuleSet& set : BuiltInRuleSets()) {
+      std::printf("built-in %s\n  label:      %s\n  extensions: %s\n", set.name.c_str(), set.label.c_str(),
+                  set.extensionList.c_str());
+    }
+    return 0;
+  }
   int status = 0;
   for (const fs::path& path : paths) {
     std::string error;
@@ -139,14 +163,33 @@ int RunConvert(const std::vector<std::string>& args) {
     }
   }
   if (options.inputs.empty()) return UsageError("no input files", kConvertUsage);
-  if (pluginPaths.empty()) pluginPaths = DefaultPluginPaths();
+  if (pluginPaths.empty()) return RunConversion(options, *MakeBuiltInReader());
   std::string error;
   std::optional<PluginSet> plugins = OpenPlugins(pluginPaths, error);
   if (!plugins) {
     std::fprintf(stderr, "korvel: cannot load plug-in %s\n", error.c_str());
     return 1;
   }
-  return RunConversion(options, *plugins);
+  return RunConversion(options, *MakePluginReader(std::move(*plugins)));
+}
+
+int RunIdentify(const std::vector<std::string>& args) {
+  std::vector<fs::path> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (IsHelp(args[i])) {
+      std::fputs(kIdentifyUsage, stdout);
+      return 0;
+    }
+    if (args[i] == "--") {
+      for (++i; i < args.size(); ++i) files.emplace_back(args[i]);
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      return UsageError("unknown option " + args[i], kIdentifyUsage);
+    } else {
+      files.emplace_back(args[i]);
+    }
+  }
+  if (files.empty()) return UsageError("no files", kIdentifyUsage);
+  return Identify(files, *MakeBuiltInReader());
 }
 
 }  // namespace
@@ -165,6 +208,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "convert") return RunConvert(args);
+  if (command == "identify") return RunIdentify(args);
   if (command == "info") return RunInfo(args);
   return UsageError("unknown command " + command, kUsage);
 }

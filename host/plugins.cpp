@@ -94,23 +94,6 @@ std::optional<Image> Plugin::Load(const std::string& fileName) const {
   return image;
 }
 
-std::vector<std::filesystem::path> DefaultPluginPaths() {
-  const char* names[] = {"korvel_hobeta", "korvel_screens"};
-#if defined(_WIN32)
-  const char* suffix = ".dll";
-#else
-  const char* suffix = ".so";
-#endif
-  const std::filesystem::path here = ExecutableFolder();
-  std::filesystem::path folder = here;
-  if (!std::filesystem::exists(here / (std::string(names[0]) + suffix))) {
-    folder = (here / KORVEL_PLUGIN_RELATIVE_DIR).lexically_normal();
-  }
-  std::vector<std::filesystem::path> paths;
-  for (const char* name : names) paths.push_back(folder / (std::string(name) + suffix));
-  return paths;
-}
-
 std::optional<PluginSet> OpenPlugins(const std::vector<std::filesystem::path>& paths, std::string& error) {
   PluginSet plugins;
   for (const auto& path : paths) {

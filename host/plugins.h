@@ -49,10 +49,6 @@ class Plugin {
 
 using PluginSet = std::vector<std::unique_ptr<Plugin>>;
 
-// The default plug-ins: korvel_hobeta, then korvel_screens, from the host's
-// own folder or else the installed plug-in folder.
-std::vector<std::filesystem::path> DefaultPluginPaths();
-
 // Opens every path in order; on the first failure `error` names it.
 std::optional<PluginSet> OpenPlugins(const std::vector<std::filesystem::path>& paths, std::string& error);
 

@@ -11,6 +11,9 @@ namespace korvel {
 
 struct HobetaRule;
 
+// Every korvel plug-in's label for the host.
+inline constexpr char kPluginLabel[] = "ZX Graphics";
+
 // Offsets inside the per-load area; the read buffer always comes first.
 struct LoadAreaLayout {
   size_t size;                 // the whole area, read buffer included
@@ -20,6 +23,7 @@ struct LoadAreaLayout {
 };
 
 struct DeliverableDescription {
+  const char* name;           // the plug-in's file name without suffix, e.g. "korvel_hobeta"
   const char* extensionList;  // announced to the host, e.g. "scr;$s"
   const HobetaRule* const* rules;
   size_t ruleCount;

@@ -11,7 +11,6 @@ using korvel::Picture;
 
 namespace {
 
-constexpr char kLabel[] = "ZX Graphics";
 constexpr int32_t kInterfaceVersion = 2;
 
 Picture* AsPicture(void* handle) { return static_cast<Picture*>(handle); }
@@ -24,7 +23,7 @@ int KORVEL_CALL gfpGetPluginInfo(int32_t version, char* label, int32_t labelMax,
                                  int32_t extensionsMax, int32_t* pluginFlags) {
   if (version != kInterfaceVersion) return 0;
   // A null buffer is treated as one of size 0: nothing is written to it.
-  if (label != nullptr) korvel::platform::CopyTextBounded(label, kLabel, labelMax);
+  if (label != nullptr) korvel::platform::CopyTextBounded(label, korvel::kPluginLabel, labelMax);
   if (extensions != nullptr) {
     korvel::platform::CopyTextBounded(extensions, korvel::kThisPlugin.extensionList, extensionsMax);
   }

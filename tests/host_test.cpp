@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "host/convert.h"
 #include "plugin/load.h"
 #include "tests/support/test_support.h"
 
@@ -123,13 +124,31 @@ TEST(Host, PluginsGivenReplaceTheDefaults) {
   EXPECT_NE(bad.output.find("nonexistent.so"), std::string::npos);
 }
 
+TEST(Host, PicturesOfAContainerAreNamedByLabelRepeatsNumbered) {
+  struct Case {
+    std::vector<std::string> labels;
+    std::vector<std::string> outputs;
+  };
+  const Case cases[] = {
+      {{""}, {"out/game.tap.png"}},
+      {{"1", "2"}, {"out/game.tap.1.png", "out/game.tap.2.png"}},
+      {{"LOGO.C", "LOGO.C", "X.C", "LOGO.C"},
+       {"out/game.tap.LOGO.C.png", "out/game.tap.LOGO.C~2.png", "out/game.tap.X.C.png", "out/game.tap.LOGO.C~3.png"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> outputs;
+    for (const fs::path& output : host::PictureOutputs("out/game.tap.png", c.labels)) outputs.push_back(output.string());
+    EXPECT_EQ(outputs, c.outputs);
+  }
+}
+
 TEST(Host, InfoAndHelp) {
   auto info = testing::RunKorvel("info");
   EXPECT_EQ(info.status, 0);
   EXPECT_NE(info.output.find("ZX Graphics"), std::string::npos);
   EXPECT_NE(info.output.find("!s;$s;!f;$8;scr"), std::string::npos);
   EXPECT_NE(info.output.find("xpc;xpv;rgb;gsc;iscr;mc;mcx"), std::string::npos);
-  for (const char* help : {"--help", "convert --help", "info --help"}) {
+  for (const char* help : {"--help", "convert --help", "identify --help", "info --help"}) {
     auto result = testing::RunKorvel(help);
     EXPECT_EQ(result.status, 0) << help;
     EXPECT_NE(result.output.find("usage: korvel"), std::string::npos) << help;

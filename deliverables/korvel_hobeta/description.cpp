@@ -23,6 +23,7 @@ constexpr size_t kWorkArea = kReadBufferBytes;
 }  // namespace
 
 const DeliverableDescription kKorvelHobeta = {
+    "korvel_hobeta",
     "!s;$s;!f;$8;scr",
     kRules,
     sizeof kRules / sizeof kRules[0],

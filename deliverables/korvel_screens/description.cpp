@@ -22,6 +22,7 @@ constexpr size_t kHrArea = kLcmp5Area + 6912;
 }  // namespace
 
 const DeliverableDescription kKorvelScreens = {
+    "korvel_screens",
     "xpc;xpv;rgb;gsc;iscr;mc;mcx",
     kRules,
     sizeof kRules / sizeof kRules[0],

@@ -1,8 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
-# The Windows host of one architecture converts the inputs through the
-# Windows plug-ins, in one Wine start; every picture must have the native
-# host's pixels, and every sample must be a picture.
-# -DWINE= -DPREFIX= -DWORK= -DTREE= -DARCH= -DCOMPARE= -DSAMPLES=
+# The Windows host of one architecture converts the inputs twice: with its
+# built-in readers (every picture must have the native host's pixels, and
+# every sample must be a picture), and through the Windows plug-ins named
+# with --plugin (every file's picture must be the native host's through the
+# native plug-ins). -DWINE= -DPREFIX= -DWORK= -DTREE= -DARCH= -DCOMPARE=
+# -DSAMPLES= -DPLUGIN_NAMES=
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine_paths.cmake)
 set(output "${WORK}/windows-png-${ARCH}")
@@ -23,6 +25,24 @@ endforeach()
 execute_process(COMMAND ${COMPARE} "${WORK}/native-png" "${output}" ${sample_count} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the ${ARCH} pictures differ from the native ones")
+endif()
+
+set(plugin_output "${WORK}/windows-plugin-png-${ARCH}")
+file(REMOVE_RECURSE "${plugin_output}")
+WindowsPath(folder "${plugin_output}")
+set(plugin_arguments "")
+foreach(name IN LISTS PLUGIN_NAMES)
+  WindowsPath(dll "${TREE}/${name}.dll")
+  list(APPEND plugin_arguments --plugin ${dll})
+endforeach()
+execute_process(COMMAND ${WINE} ${TREE}/korvel.exe convert ${inputs} -o ${folder} ${plugin_arguments}
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "korvel.exe (${ARCH}) through the plug-ins failed on ${inputs} (status ${rc})")
+endif()
+execute_process(COMMAND ${COMPARE} "${WORK}/native-plugin-png" "${plugin_output}" ${sample_count} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the ${ARCH} pictures through the plug-ins differ from the native ones")
 endif()
 
 # The Windows PNG writer never overwrites unasked, and does with --force.

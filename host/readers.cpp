@@ -1,0 +1,128 @@
+#include "host/readers.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "plugin/host_order.h"
+#include "plugin/reading.h"
+
+namespace fs = std::filesystem;
+
+namespace korvel::host {
+
+namespace {
+
+// The largest file the built-in readers take; larger ones are not read.
+constexpr uintmax_t kLargestFile = 16 * 1024 * 1024;
+
+Image ImageOf(const Picture& picture) {
+  Image image;
+  image.width = picture.width;
+  image.height = picture.height;
+  image.rgb.assign(picture.pixels, picture.pixels + PixelBytes(picture));
+  return image;
+}
+
+bool CollectItem(FoundItem& item, void* context) {
+  FoundPicture found;
+  if (item.picture != nullptr) {
+    found.image = ImageOf(*item.picture);
+    ReleasePicture(item.picture);
+  }
+  found.formName = item.formName != nullptr ? item.formName : "";
+  found.label = item.label;
+  found.warn = item.warn;
+  static_cast<FileReading*>(context)->items.push_back(std::move(found));
+  return true;
+}
+
+class BuiltInReader : public PictureReader {
+ public:
+  FileReading Read(const fs::path& file) const override {
+    FileReading reading;
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) {
+      reading.error = std::string("cannot read it (") + std::strerror(errno) + ")";
+      return reading;
+    }
+    std::error_code error;
+    const uintmax_t size = fs::file_size(file, error);
+    if (error) {
+      reading.error = "cannot read it (" + error.message() + ")";
+      return reading;
+    }
+    if (size > kLargestFile) return reading;  // no ZX picture is that large
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+      reading.error = "cannot read it (a short read)";
+      return reading;
+    }
+    return *ReadMemory(bytes, file.string());
+  }
+
+  std::optional<FileReading> ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
+    FileReading reading;
+    if (bytes.size() > kLargestFile) return reading;
+    const korvel::FileReading core = ReadEveryPicture(bytes.data(), bytes.size(), name.c_str(), CollectItem, &reading);
+    if (core.outOfMemory) {
+      reading.items.clear();
+      reading.error = "not enough memory to read it";
+    } else if (core.formName != nullptr) {
+      reading.formName = core.formName;
+      reading.container = core.container;
+    }
+    return reading;
+  }
+};
+
+class PluginReader : public PictureReader {
+ public:
+  explicit PluginReader(PluginSet plugins) : plugins_(std::move(plugins)) {}
+
+  FileReading Read(const fs::path& file) const override {
+    FileReading reading;
+    {
+      std::ifstream probe(file, std::ios::binary);
+      if (!probe) {
+        reading.error = std::string("cannot read it (") + std::strerror(errno) + ")";
+        return reading;
+      }
+    }
+    for (const Plugin* plugin : PluginsToTry(plugins_, file)) {
+      if (std::optional<Image> image = plugin->Load(file.string())) {
+        reading.formName = "picture read by " + plugin->path().filename().string();
+        reading.items.push_back({std::move(image), reading.formName, "", false});
+        break;
+      }
+    }
+    return reading;
+  }
+
+ private:
+  PluginSet plugins_;
+};
+
+}  // namespace
+
+size_t FileReading::PictureCount() const {
+  size_t count = 0;
+  for (const FoundPicture& item : items) count += item.image ? 1 : 0;
+  return count;
+}
+
+std::unique_ptr<PictureReader> MakeBuiltInReader() { return std::make_unique<BuiltInReader>(); }
+
+std::unique_ptr<PictureReader> MakePluginReader(PluginSet plugins) {
+  return std::make_unique<PluginReader>(std::move(plugins));
+}
+
+std::vector<BuiltInRuleSet> BuiltInRuleSets() {
+  std::vector<BuiltInRuleSet> sets;
+  for (size_t i = 0; i < kHostOrderCount; ++i) {
+    sets.push_back({kHostOrder[i]->name, kPluginLabel, kHostOrder[i]->extensionList});
+  }
+  return sets;
+}
+
+}  // namespace korvel::host

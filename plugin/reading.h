@@ -1,0 +1,40 @@
+#pragma once
+// Every picture of a file, for the front-ends that read in-process (the
+// command-line host): a picture file gives one; a tape, a snapshot or a disk
+// image gives each picture it holds, with a label and the name of its form.
+// The rule sets are tried in the order a gfp host tries them.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/picture.h"
+
+namespace korvel {
+
+inline constexpr size_t kItemLabelBytes = 16;
+
+// One item of a file: a picture, or a disk entry that gives none.
+struct FoundItem {
+  Picture* picture;              // the visitor owns it from the call on; null: the entry gives none
+  const char* formName;          // what the picture is; for an entry without a picture, why it gives none
+  char label[kItemLabelBytes];   // in a container: the picture's number on a tape, NAME.T of a disk entry;
+                                 // empty for a picture file
+  bool warn;                     // an entry passed over for a reason worth a warning
+};
+
+// What the file as a whole is.
+struct FileReading {
+  const char* formName;  // the picture form or the container; null when nothing reads the file
+  bool container;        // items are the pictures and entries inside it
+  bool outOfMemory;      // reading stopped for want of memory
+  size_t pictures;       // pictures handed to the visitor
+};
+
+// Returns false to stop the walk (a visitor that wants only the first picture).
+using FoundItemVisitor = bool (*)(FoundItem& item, void* context);
+
+// Calls `visit` for each item of the `size` bytes named `fileName`, in order.
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
+                             void* context);
+
+}  // namespace korvel
