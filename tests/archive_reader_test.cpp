@@ -151,7 +151,6 @@ TEST(ArchiveReader, GzipHoldsOneMemberNamedAfterTheFile) {
 TEST(ArchiveReader, BombsAndBrokenArchivesStop) {
   // 16 MiB of zeros inflate from some 16 KB; the walk stops at the limit.
   const Bytes bomb = WriteArchive(ArchiveKind::gzip, {{"x", Bytes(16 * 1024 * 1024, 0)}});
-  const Bytes zip = WriteArchive(ArchiveKind::zip, {{"a.scr", Bytes(6912, 1)}, {"b.scr", Bytes(6912, 2)}});
   const Bytes notAnArchive(5000, 'x');
   // A zip whose member claims 100 bytes and inflates to 1 MiB.
   Bytes lyingZip = WriteArchive(ArchiveKind::zip, {{"liar", Bytes(1024 * 1024, 0)}});
@@ -180,13 +179,6 @@ TEST(ArchiveReader, BombsAndBrokenArchivesStop) {
     EXPECT_EQ(walked.result.ok, c.ok) << c.what << ": " << walked.result.error;
     EXPECT_EQ(walked.members, c.members) << c.what;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.what;
-  }
-  // A zip cut short: whatever it gives, it never claims more than it holds.
-  for (size_t size : {zip.size() / 2, zip.size() - 10}) {
-    const Walked walked = WalkBytes(Bytes(zip.begin(), zip.begin() + static_cast<long>(size)), ArchiveKind::zip, kLimit);
-    for (size_t k = 0; k < walked.members.size(); ++k) {
-      if (walked.contents[k].size() == 6912) EXPECT_EQ(walked.contents[k], Bytes(6912, static_cast<uint8_t>(k + 1)));
-    }
   }
 }
 
