@@ -1,0 +1,87 @@
+#pragma once
+// What the container readers hand back. A container (tape, snapshot, disk
+// image) is walked with the bounded reader and its pictures' bytes are given
+// to a visitor in order; the readers know nothing of what the bytes show.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+#include "plugin/byte_reader.h"
+
+namespace korvel {
+
+// The screen layouts tapes and snapshots hold, each exactly as a raw file of
+// that kind lays it out.
+enum class ScreenKind : uint8_t {
+  kStandard,       // 6912 bytes: bitmap and 8x8 attributes
+  kTimexHiColour,  // 12288 bytes: bitmap, then 8x1 attributes, both in display-file order
+  kTimexHiRes,     // 12289 bytes: even columns, odd columns, colour byte
+};
+
+constexpr size_t ScreenKindBytes(ScreenKind kind) {
+  return kind == ScreenKind::kStandard ? 6912 : kind == ScreenKind::kTimexHiColour ? 12288 : 12289;
+}
+
+// A screen found in a tape or snapshot. `bytes` lies in the file or in the
+// caller's work area and is exactly ScreenKindBytes(kind) long.
+struct ContainerScreen {
+  ScreenKind kind;
+  ByteSpan bytes;
+  int number;  // the picture's place in the container, from 1
+};
+
+// A TR-DOS catalogue entry (from a .trd or .scl image) as a Hobeta file: the
+// 17-byte header made from the entry, followed by `sectors`.
+struct DiskEntry {
+  int index;              // place in the catalogue, from 0 (deleted entries counted)
+  char name[9];           // the 8 name bytes without trailing spaces, NUL-terminated
+  uint8_t nameLength;     // bytes of `name` before the NUL (names may hold any byte)
+  char type;              // the type letter
+  uint8_t hobetaHeader[17];
+  ByteSpan sectors;       // sector count x 256 bytes; empty when pastEnd
+  bool pastEnd;           // the sectors lie past the end of the image: no data
+
+  std::string_view Name() const { return std::string_view(name, nameLength); }
+};
+
+// Largest Hobeta file a disk entry makes: header plus 255 sectors.
+inline constexpr size_t kLargestDiskEntryFile = 17 + 255 * 256;
+
+// The entry as one Hobeta file in `area` (at least 17 + sectors bytes; the
+// largest is kLargestDiskEntryFile). Empty when it does not fit or pastEnd.
+ByteSpan AssembleHobetaFile(const DiskEntry& entry, MutableByteSpan area);
+
+// How a walk ended.
+enum class WalkResult : uint8_t {
+  kWalked,   // to the end of the container (it may hold no picture)
+  kStopped,  // the visitor asked to stop
+  kBroken,   // the structure is broken: no picture at all, the visitor was not called
+};
+
+// A borrowed callable `bool(const Item&)`: true to go on, false to stop. It
+// refers to the callable, which must outlive the call it is passed to.
+template <typename Item>
+class Visitor {
+ public:
+  template <typename Callable,
+            typename = std::enable_if_t<!std::is_same_v<std::remove_cvref_t<Callable>, Visitor>>>
+  Visitor(Callable&& callable)  // NOLINT: converts from any callable, as a function parameter
+      : object_(const_cast<void*>(static_cast<const void*>(&callable))),
+        call_([](void* object, const Item& item) -> bool {
+          return (*static_cast<std::remove_reference_t<Callable>*>(object))(item);
+        }) {}
+
+  bool operator()(const Item& item) const { return call_(object_, item); }
+
+ private:
+  void* object_;
+  bool (*call_)(void*, const Item&);
+};
+
+using ScreenVisitor = Visitor<ContainerScreen>;
+using DiskEntryVisitor = Visitor<DiskEntry>;
+
+}  // namespace korvel
