@@ -18,6 +18,9 @@
 #endif
 
 #include "host/png_writer.h"
+#if defined(KORVEL_ARCHIVES)
+#include "host/archive_reader.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -154,39 +157,44 @@ std::vector<fs::path> PictureOutputs(const fs::path& output, const std::vector<s
   return outputs;
 }
 
-ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console) {
+namespace {
+
+// Writes the pictures of one file (or archive member) named `name`, whose
+// single picture would go to `output`. A file that gives none is skipped,
+// or a failure when `named`.
+ConvertCounts WritePictures(const FileReading& reading, const fs::path& name, const fs::path& output, bool named,
+                            bool outputNamed, bool force, ConvertConsole& console) {
   ConvertCounts counts;
-  const FileReading reading = reader.Read(job.input);
   if (!reading.error.empty()) {
-    console.Problem(job.input, reading.error);
+    console.Problem(name, reading.error);
     counts.failed = 1;
     return counts;
   }
   std::vector<const FoundPicture*> pictures;
   std::vector<std::string> labels;
   for (const FoundPicture& item : reading.items) {
-    if (item.warn) console.Problem(job.input, item.label + ": " + item.formName);
+    if (item.warn) console.Problem(name, item.label + ": " + item.formName);
     if (!item.image) continue;
     if (item.image->width == 0 || item.image->height == 0) {
-      console.Problem(job.input, "empty picture (" + std::to_string(item.image->width) + "x" +
-                                     std::to_string(item.image->height) + "), nothing written");
+      console.Problem(name, "empty picture (" + std::to_string(item.image->width) + "x" +
+                                std::to_string(item.image->height) + "), nothing written");
       continue;
     }
     pictures.push_back(&item);
     labels.push_back(item.label);
   }
   if (pictures.empty()) {
-    if (reading.PictureCount() == 0 && job.named) console.Problem(job.input, "not a ZX picture that korvel reads");
-    (job.named ? counts.failed : counts.skipped) = 1;
+    if (reading.PictureCount() == 0 && named) console.Problem(name, "not a ZX picture that korvel reads");
+    (named ? counts.failed : counts.skipped) = 1;
     return counts;
   }
-  if (job.outputNamed && pictures.size() > 1) {
-    console.Problem(job.input, "holds " + std::to_string(pictures.size()) +
-                                   " pictures; name a folder with -o, not one PNG file");
+  if (outputNamed && pictures.size() > 1) {
+    console.Problem(name, "holds " + std::to_string(pictures.size()) +
+                              " pictures; name a folder with -o, not one PNG file");
     counts.failed = 1;
     return counts;
   }
-  const std::vector<fs::path> outputs = PictureOutputs(job.output, labels);
+  const std::vector<fs::path> outputs = PictureOutputs(output, labels);
   for (size_t i = 0; i < pictures.size(); ++i) {
     std::error_code ignored;
     if (outputs[i].has_parent_path()) fs::create_directories(outputs[i].parent_path(), ignored);
@@ -201,6 +209,62 @@ ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, boo
   return counts;
 }
 
+#if defined(KORVEL_ARCHIVES)
+// An archive is walked like a folder: each member's pictures go under
+// OUTPUT/ARCHIVE.zip/, mirroring the member's path.
+ConvertCounts ConvertArchive(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console) {
+  ConvertCounts counts;
+  if (job.outputNamed) {
+    console.Problem(job.input, "is an archive; name a folder with -o, not one PNG file");
+    counts.failed = 1;
+    return counts;
+  }
+  fs::path folder = job.output;
+  folder.replace_extension();  // the job's output is ARCHIVE.zip.png
+  const ArchiveWalk walk = WalkArchiveFile(job.input, [&](const ArchiveMember& member) {
+    const fs::path name = job.input / fs::path(member.path);
+    if (member.bytes == nullptr) {
+      console.Problem(name, "passed over: " + member.skipped);
+      ++counts.skipped;
+      return true;
+    }
+    const ConvertCounts written =
+        WritePictures(reader.ReadMemory(*member.bytes, member.path), name, WithPngSuffix(folder / fs::path(member.path)), false, false, force, console);
+    counts.converted += written.converted;
+    counts.skipped += written.skipped;
+    counts.failed += written.failed;
+    return true;
+  });
+  if (!walk.ok) {
+    console.Problem(job.input, walk.error);
+    ++counts.failed;
+  } else if (counts.converted == 0 && counts.failed == 0 && job.named) {
+    console.Problem(job.input, "holds no ZX picture that korvel reads");
+    ++counts.failed;
+  }
+  return counts;
+}
+#endif
+
+}  // namespace
+
+bool ReadsArchive(const fs::path& file, const PictureReader& reader) {
+#if defined(KORVEL_ARCHIVES)
+  return ArchiveKindOf(file) != ArchiveKind::none && reader.ReadsMemory();
+#else
+  (void)file;
+  (void)reader;
+  return false;
+#endif
+}
+
+ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console) {
+#if defined(KORVEL_ARCHIVES)
+  if (ReadsArchive(job.input, reader)) return ConvertArchive(job, reader, force, console);
+#endif
+  return WritePictures(reader.Read(job.input), job.input, job.output, job.named, job.outputNamed, force, console);
+}
+
 unsigned ConversionThreads(unsigned requested) {
   if (requested != 0) return requested;
   const unsigned cores = std::thread::hardware_concurrency();
@@ -209,7 +273,7 @@ unsigned ConversionThreads(unsigned requested) {
 
 int RunConversion(const ConvertOptions& options, const PictureReader& reader) {
   const std::vector<ConvertJob> jobs = PlanConversion(options);
-  const bool batch = jobs.size() != 1 || !jobs.front().named;
+  const bool batch = jobs.size() != 1 || !jobs.front().named || ReadsArchive(jobs.front().input, reader);
   ConvertConsole console(jobs.size(), batch && StderrIsTerminal());
 
   // Each thread takes the next job until none is left.

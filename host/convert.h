@@ -69,8 +69,14 @@ class ConvertConsole {
   std::chrono::steady_clock::time_point lastDraw_ = {};
 };
 
-// Converts every picture of one file, reporting failures, warnings and a
-// named file that gives no picture to `console`.
+// Whether `file` is read as an archive (.zip, .gz) whose members are walked
+// like a folder: only by readers that read memory, where archives are
+// supported.
+bool ReadsArchive(const std::filesystem::path& file, const PictureReader& reader);
+
+// Converts every picture of one file (every member of an archive),
+// reporting failures, warnings and a named file that gives no picture to
+// `console`.
 ConvertCounts ConvertOne(const ConvertJob& job, const PictureReader& reader, bool force, ConvertConsole& console);
 
 // The number of conversions to run at once: `requested`, or one per core.

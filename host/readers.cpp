@@ -58,10 +58,12 @@ class BuiltInReader : public PictureReader {
       reading.error = "cannot read it (a short read)";
       return reading;
     }
-    return *ReadMemory(bytes, file.string());
+    return ReadMemory(bytes, file.string());
   }
 
-  std::optional<FileReading> ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
+  bool ReadsMemory() const override { return true; }
+
+  FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
     FileReading reading;
     if (bytes.size() > kLargestFile) return reading;
     const korvel::FileReading core = ReadEveryPicture(bytes.data(), bytes.size(), name.c_str(), CollectItem, &reading);

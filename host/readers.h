@@ -36,12 +36,14 @@ class PictureReader {
  public:
   virtual ~PictureReader() = default;
   virtual FileReading Read(const std::filesystem::path& file) const = 0;
-  // Bytes already in memory (an archive member); null when this reader opens
-  // files only by name.
-  virtual std::optional<FileReading> ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const {
+  // Whether ReadMemory works: readers that open files only by name (the gfp
+  // plug-ins) cannot read an archive member.
+  virtual bool ReadsMemory() const { return false; }
+  // Bytes already in memory (an archive member), named `name`.
+  virtual FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const {
     (void)bytes;
     (void)name;
-    return std::nullopt;
+    return {};
   }
 };
 
