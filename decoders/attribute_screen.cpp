@@ -1,0 +1,7 @@
+#include "decoders/attribute_screen.h"
+
+namespace korvel {
+
+DecodeResult DecodeAttributeScreen(ByteSpan) { return NotThisForm(); }
+
+}  // namespace korvel

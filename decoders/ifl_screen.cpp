@@ -1,0 +1,7 @@
+#include "decoders/ifl_screen.h"
+
+namespace korvel {
+
+DecodeResult DecodeIflScreen(ByteSpan) { return NotThisForm(); }
+
+}  // namespace korvel

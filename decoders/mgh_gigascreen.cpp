@@ -1,0 +1,7 @@
+#include "decoders/mgh_gigascreen.h"
+
+namespace korvel {
+
+DecodeResult DecodeMghGigascreen(ByteSpan) { return NotThisForm(); }
+
+}  // namespace korvel

@@ -1,0 +1,7 @@
+#include "decoders/mlt_screen.h"
+
+namespace korvel {
+
+DecodeResult DecodeMltScreen(ByteSpan) { return NotThisForm(); }
+
+}  // namespace korvel

@@ -1,0 +1,7 @@
+#include "decoders/plus3dos_screen.h"
+
+namespace korvel {
+
+DecodeResult DecodePlus3dosScreen(ByteSpan) { return NotThisForm(); }
+
+}  // namespace korvel
