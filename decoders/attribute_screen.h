@@ -11,4 +11,8 @@ namespace korvel {
 
 DecodeResult DecodeAttributeScreen(ByteSpan file);
 
+// A 256x192 picture of 768 attributes (8x8 cells, plain order) over a bitmap
+// whose line n of every cell is pattern[n]. Null when it cannot be allocated.
+Picture* DrawAttributesOverPattern(const uint8_t* attributes, const uint8_t (&pattern)[8]);
+
 }  // namespace korvel
