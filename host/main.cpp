@@ -41,7 +41,8 @@ constexpr char kConvertUsage[] =
     "  -j, --jobs N         convert N files at once (default: one per core)\n"
     "  -f, --force          overwrite PNG files that already exist\n"
     "  --plugin PATH        use this plug-in (repeatable; replaces the default\n"
-    "                       korvel_hobeta and korvel_screens, tried in order)\n"
+    "                       korvel_hobeta, korvel_screens and korvel_extra,\n"
+    "                       tried in order)\n"
     "  -h, --help           show this help\n"
     "\n"
     "The exit status is 1 when any named file could not be converted, an input\n"
@@ -52,7 +53,7 @@ constexpr char kInfoUsage[] =
     "usage: korvel info [PLUGIN...]\n"
     "\n"
     "Prints the label and extension list of each plug-in: the ones named, or\n"
-    "the default korvel_hobeta and korvel_screens.\n";
+    "the default korvel_hobeta, korvel_screens and korvel_extra.\n";
 
 int UsageError(const std::string& message, const char* usage) {
   std::fprintf(stderr, "korvel: %s\n\n%s", message.c_str(), usage);

@@ -95,7 +95,7 @@ std::optional<Image> Plugin::Load(const std::string& fileName) const {
 }
 
 std::vector<std::filesystem::path> DefaultPluginPaths() {
-  const char* names[] = {"korvel_hobeta", "korvel_screens"};
+  const char* names[] = {"korvel_hobeta", "korvel_screens", "korvel_extra"};
 #if defined(_WIN32)
   const char* suffix = ".dll";
 #else

@@ -49,7 +49,7 @@ class Plugin {
 
 using PluginSet = std::vector<std::unique_ptr<Plugin>>;
 
-// The default plug-ins: korvel_hobeta, then korvel_screens, from the host's
+// The default plug-ins: korvel_hobeta, korvel_screens, korvel_extra, from the host's
 // own folder or else the installed plug-in folder.
 std::vector<std::filesystem::path> DefaultPluginPaths();
 

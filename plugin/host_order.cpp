@@ -34,7 +34,7 @@ bool ExtensionListHolds(const char* extensionList, const char* fileName) {
   return false;
 }
 
-const DeliverableDescription* const kHostOrder[] = {&kKorvelHobeta, &kKorvelScreens};
+const DeliverableDescription* const kHostOrder[] = {&kKorvelHobeta, &kKorvelScreens, &kKorvelExtra};
 const size_t kHostOrderCount = sizeof kHostOrder / sizeof kHostOrder[0];
 
 Picture* LoadPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName) {

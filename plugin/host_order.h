@@ -1,7 +1,8 @@
 #pragma once
 // The order in which a gfp host tries the korvel rule sets on one file: first
 // those whose extension list holds the file's extension (regardless of case),
-// then the others, each group in the order korvel_hobeta, korvel_screens.
+// then the others, each group in the order korvel_hobeta, korvel_screens,
+// korvel_extra. Each rule set has its own file size limits (see load.h).
 // Front-ends that read in-process (the desktop loaders) use it to give the
 // same picture a viewer with every plug-in installed would show.
 
