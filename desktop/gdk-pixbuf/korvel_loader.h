@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "plugin/load.h"
+
 namespace korvel::desktop {
 
-// The largest file any rule set reads; larger ones are refused unread.
-inline constexpr size_t kLargestFileBytes = 16 * 1024 * 1024;
+// The largest file any rule set reads (korvel_extra's); larger ones are
+// refused unread.
+inline constexpr size_t kLargestFileBytes = kMaxExtraFileBytes;
 
 // A new RGB pixbuf of the picture a gfp host with every korvel plug-in shows
 // for `size` bytes named `assumedFileName`; null with `error` set when no
