@@ -19,6 +19,7 @@
 #include "desktop/gdk-pixbuf/families.h"
 #include "desktop/gdk-pixbuf/korvel_loader.h"
 #include "plugin/host_order.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 
 namespace korvel::desktop {
@@ -171,6 +172,22 @@ Bytes WithWrongChecksum(Bytes hobetaFile) {
   return hobetaFile;
 }
 
+// The widest picture a text picture makes, and larger than the older
+// plug-ins' files: 4096 x 16 pixels, 68 kilobytes.
+Bytes WideTextPicture() {
+  testing::TextPicture text;
+  for (int y = 0; y < 16; ++y) {
+    text.bitmapRows.emplace_back(512, static_cast<uint8_t>(0x81 << (y % 2)));
+  }
+  for (int row = 0; row < 2; ++row) {
+    Bytes attributes(512);
+    for (size_t i = 0; i < attributes.size(); ++i) attributes[i] = static_cast<uint8_t>(i * 13 + row);
+    text.attributeRows.push_back(attributes);
+  }
+  const std::string written = testing::WriteTextPicture(text);
+  return Bytes(written.begin(), written.end());
+}
+
 // Eighteen kilobytes of three-colour data with one red pixel: pixel row 8
 // in the display-file layout of .xpc, row 1 in the plain row order of .xpv.
 Bytes ThreeColourWithOneRedPixel() {
@@ -184,6 +201,8 @@ TEST(PixbufLoader, IncrementalAndWholeLoadsGiveThePluginsPicture) {
     const char* family;
     const char* fileName;  // what a gfp host is told
     Bytes file;
+    int width = 256;
+    int height = 192;
   };
   const Case cases[] = {
       {"", "landscape.scr", TestScreen()},
@@ -191,14 +210,15 @@ TEST(PixbufLoader, IncrementalAndWholeLoadsGiveThePluginsPicture) {
       {"hobeta", "landscape.$c", WithWrongChecksum(WrapHobeta(TestScreen()))},
       {"xpc", "rows.xpc", ThreeColourWithOneRedPixel()},
       {"xpv", "rows.xpv", ThreeColourWithOneRedPixel()},
+      {"", "wide.zxp", WideTextPicture(), 4096, 16},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fileName);
     const char* assumedName = FamilyOf(c.family).assumedFileName;
     int width = 0, height = 0;
     const std::string expected = PluginPixels(c.file, c.fileName, &width, &height);
-    ASSERT_EQ(width, 256);
-    ASSERT_EQ(height, 192);
+    ASSERT_EQ(width, c.width);
+    ASSERT_EQ(height, c.height);
 
     const Outcome whole = LoadWholeFile(c.file, assumedName);
     ASSERT_NE(whole.pixbuf, nullptr) << whole.error;
@@ -212,10 +232,10 @@ TEST(PixbufLoader, IncrementalAndWholeLoadsGiveThePluginsPicture) {
       const Outcome incremental = LoadInChunks(c.file, chunk, callbacks, assumedName);
       ASSERT_NE(incremental.pixbuf, nullptr) << incremental.error;
       EXPECT_EQ(callbacks.sizeCalls, 1);
-      EXPECT_EQ(callbacks.askedWidth, 256);
-      EXPECT_EQ(callbacks.askedHeight, 192);
+      EXPECT_EQ(callbacks.askedWidth, c.width);
+      EXPECT_EQ(callbacks.askedHeight, c.height);
       EXPECT_EQ(callbacks.preparedCalls, 1);
-      EXPECT_EQ(callbacks.updatedArea, 256 * 192);
+      EXPECT_EQ(callbacks.updatedArea, c.width * c.height);
       EXPECT_EQ(PixbufPixels(incremental.pixbuf.get()), expected);
     }
   }
