@@ -49,7 +49,8 @@ StepsReading RunRecognitionSteps(const FileToRead& file, const RecognitionStep* 
     if (!StepTestHolds(steps[i].test, file)) continue;
     const char* formName = steps[i].name;
     const DecodeResult result = steps[i].read(file, &formName);
-    if (result.picture != nullptr || result.outOfMemory) return {result, formName};
+    if (result.outOfMemory) return {result, nullptr};
+    if (result.picture != nullptr) return {result, formName};
   }
   return {};
 }
