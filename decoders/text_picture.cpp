@@ -27,9 +27,9 @@ class Lines {
   explicit Lines(ByteSpan text, size_t position = 0) : text_(text), position_(position) {}
 
   bool Next(Line& line) {
-    const uint8_t* start = text_.Peek(position_, text_.size() - position_);
-    if (start == nullptr || position_ == text_.size()) return false;
+    if (position_ >= text_.size()) return false;
     const size_t rest = text_.size() - position_;
+    const uint8_t* start = text_.Peek(position_, rest);
     const auto* end = static_cast<const uint8_t*>(memchr(start, '\n', rest));
     line.text = start;
     line.length = end != nullptr ? static_cast<size_t>(end - start) : rest;

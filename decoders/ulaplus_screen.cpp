@@ -13,12 +13,16 @@ DecodeResult DecodeUlaplusScreen(ByteSpan file) {
 
   const UlaplusPalette palette = UlaplusPalette::FromBytes(screen + kStandardScreenBytes);
   const uint8_t* attributes = screen + kBitmapBytes;
-  for (unsigned y = 0; y < kScreenHeight; ++y) {
-    const uint8_t* bits = screen + ScreenRowOffset(y);
-    const uint8_t* cells = attributes + 32 * (y / 8);
-    uint8_t* out = picture->pixels + y * RowBytes(*picture);
-    for (unsigned c = 0; c < 32; ++c, out += 24) {
-      WriteInkPaperByte(out, bits[c], palette.Ink(cells[c]), palette.Paper(cells[c]));
+  // Cell by cell: the cell's two colours are made into runs once, for its
+  // eight lines.
+  for (unsigned row = 0; row < kScreenHeight / 8; ++row) {
+    for (unsigned c = 0; c < 32; ++c) {
+      const uint8_t attribute = attributes[32 * row + c];
+      const PixelRun paper = RunOf(palette.Paper(attribute));
+      const PixelRun inkXorPaper = XorOf(RunOf(palette.Ink(attribute)), paper);
+      for (unsigned y = 8 * row; y < 8 * row + 8; ++y) {
+        WriteRun(picture->pixels + y * RowBytes(*picture) + 24 * c, screen[ScreenRowOffset(y) + c], paper, inkXorPaper);
+      }
     }
   }
   return Decoded(picture);
