@@ -160,7 +160,9 @@ bool IsMulticolourScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 1
 DecodeResult DecodeWrappedMulticolourScreen(const WrappedFile& f) { return Decoded(DecodeMulticolourScreen(f.data)); }
 
 bool IsMulticolourGigascreen(const WrappedFile& f) { return HasLengthAndSectors(f, 24576, 96); }
-DecodeResult DecodeWrappedMulticolourGigascreen(const WrappedFile& f) { return Decoded(DecodeMulticolourGigascreen(f.data)); }
+DecodeResult DecodeWrappedMulticolourGigascreen(const WrappedFile& f) {
+  return Decoded(DecodeMulticolourGigascreen(f.data));
+}
 
 // "BIT", and the word at D[4] agrees with the Hobeta length less 256 (so a
 // length below 256 never matches).

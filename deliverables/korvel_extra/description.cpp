@@ -58,7 +58,8 @@ constexpr RecognitionStep kSteps[] = {
 // korvel_hobeta's load area: step 4 reads through korvel_hobeta's own
 // description, and the tolerant readings use its work area.
 const DeliverableDescription kKorvelExtra = {
-    "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;nxi;sca;zxp;tap;tzx;sna;z80;trd;scl",
+    "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;nxi;sca;zxp;"
+    "tap;tzx;sna;z80;trd;scl",
     nullptr,
     0,
     {kReadBufferBytes + 18432, kReadBufferBytes + 11520, kReadBufferBytes, kReadBufferBytes + 4608},
