@@ -171,10 +171,11 @@ void DepackBenchmark(benchmark::State& state, const Depacker& depack, const Byte
   clock.ReportRatio(state, outputBytes);
 }
 
-void LoadBytesBenchmark(benchmark::State& state, const Bytes& file, const char* fileName) {
+void LoadBytesBenchmark(benchmark::State& state, const Bytes& file, const char* fileName,
+                        const DeliverableDescription& deliverable = kKorvelHobeta) {
   const RatioClock clock;
   for (auto _ : state) {
-    Picture* picture = LoadPictureBytes(file.data(), file.size(), fileName, kKorvelHobeta);
+    Picture* picture = LoadPictureBytes(file.data(), file.size(), fileName, deliverable);
     if (picture == nullptr) {
       state.SkipWithError("the file was not recognised");
       return;
@@ -536,6 +537,11 @@ int main(int argc, char** argv) {
   for (const LoadCase& c : loads) {
     add(c.name, [c](benchmark::State& s) { LoadBytesBenchmark(s, *c.file, c.fileName); });
   }
+  // korvel_extra reads the same files through its heap buffer and its steps.
+  add("load_bytes_extra/landscape.scr",
+      [&in](benchmark::State& s) { LoadBytesBenchmark(s, in.landscape, "landscape.scr", kKorvelExtra); });
+  add("load_bytes_extra/landscape.$s",
+      [](benchmark::State& s) { LoadBytesBenchmark(s, wrappedScreen, "landscape.$s", kKorvelExtra); });
 
   // From files, through the plug-in's exports, and the bare file read.
   static const BenchFolder folder;

@@ -13,6 +13,9 @@
 
 namespace korvel {
 
+// The containers there are readers of.
+enum class ContainerKind : uint8_t { kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl };
+
 // The screen layouts tapes and snapshots hold, each exactly as a raw file of
 // that kind lays it out.
 enum class ScreenKind : uint8_t {

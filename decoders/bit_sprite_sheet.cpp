@@ -40,11 +40,13 @@ void DecodeCell(ByteReader& cells, bool hasAttributes, uint8_t* corner, size_t s
 
 }  // namespace
 
-Picture* DecodeBitSpriteSheet(ByteSpan data) {
+Picture* DecodeBitSpriteSheet(ByteSpan data) { return ReadBitSpriteSheet(data).picture; }
+
+DecodeResult ReadBitSpriteSheet(ByteSpan data) {
   const uint8_t* count = data.Peek(kCountOffset, 1);
-  if (count == nullptr) return nullptr;
+  if (count == nullptr) return NotThisForm();
   const uint8_t* table = data.Peek(kTableOffset, kEntryBytes * *count);
-  if (table == nullptr) return nullptr;
+  if (table == nullptr) return NotThisForm();
 
   unsigned widestCells = 0;
   unsigned totalHeightCells = 0;
@@ -53,10 +55,10 @@ Picture* DecodeBitSpriteSheet(ByteSpan data) {
     if (sprite.widthCells > widestCells) widestCells = sprite.widthCells;
     totalHeightCells += sprite.heightCells;
   }
-  if (totalHeightCells > kMaxSheetHeightCells) return nullptr;
+  if (totalHeightCells > kMaxSheetHeightCells) return NotThisForm();
 
   Picture* picture = CreatePicture(static_cast<uint16_t>(8 * widestCells), static_cast<uint16_t>(8 * totalHeightCells));
-  if (picture == nullptr) return nullptr;
+  if (picture == nullptr) return Decoded(nullptr);
 
   const size_t stride = RowBytes(*picture);
   size_t top = 0;
@@ -77,9 +79,9 @@ Picture* DecodeBitSpriteSheet(ByteSpan data) {
   }
   if (overrun) {
     ReleasePicture(picture);
-    return nullptr;
+    return NotThisForm();
   }
-  return picture;
+  return Decoded(picture);
 }
 
 }  // namespace korvel

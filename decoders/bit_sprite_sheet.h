@@ -14,5 +14,7 @@ inline constexpr unsigned kMaxSheetHeightCells = 8191;
 // lies past the end of `data`, the sprites are too tall for one picture, or
 // the picture cannot be allocated. A sheet of no sprites gives 0x0 pixels.
 Picture* DecodeBitSpriteSheet(ByteSpan data);
+// The same, telling data that are no sheet from a failed allocation.
+DecodeResult ReadBitSpriteSheet(ByteSpan data);
 
 }  // namespace korvel

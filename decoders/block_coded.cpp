@@ -115,9 +115,11 @@ unsigned ReadIndex(BitReader& bits, unsigned code) {
 
 constexpr size_t kRowBytes = 3 * size_t{kScreenWidth};
 
-Picture* DecodeBlockCodedScreen(ByteSpan data) {
+Picture* DecodeBlockCodedScreen(ByteSpan data) { return ReadBlockCodedScreen(data).picture; }
+
+DecodeResult ReadBlockCodedScreen(ByteSpan data) {
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
-  if (picture == nullptr) return nullptr;
+  if (picture == nullptr) return Decoded(nullptr);
 
   BitReader bits(data);
   // A repeat before any list-coded block repeats a one-colour block of black,
@@ -171,9 +173,9 @@ Picture* DecodeBlockCodedScreen(ByteSpan data) {
   }
   if (bits.failed()) {
     ReleasePicture(picture);
-    return nullptr;
+    return NotThisForm();
   }
-  return picture;
+  return Decoded(picture);
 }
 
 }  // namespace korvel

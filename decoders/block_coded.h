@@ -11,5 +11,7 @@ namespace korvel {
 // A new 256x192 picture; null when the stream runs past the end of `data` or
 // the picture cannot be allocated.
 Picture* DecodeBlockCodedScreen(ByteSpan data);
+// The same, telling a stream that runs short from a failed allocation.
+DecodeResult ReadBlockCodedScreen(ByteSpan data);
 
 }  // namespace korvel

@@ -7,7 +7,9 @@
 //             18432-byte files; the others reach the wrapped path);
 //   bit 3:    when set and the file has 17 bytes or more, bytes 15 and 16 are
 //             overwritten with the checksum of bytes 0 to 14, so that mutated
-//             headers get past the checksum and into the rules.
+//             headers get past the checksum and into the rules;
+//   bit 4:    for korvel_extra only, the name comes from kExtraFuzzFileNames
+//             instead: the extensions that select its forms.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +19,10 @@ namespace korvel::fuzzing {
 
 inline constexpr const char* kFuzzFileNames[] = {
     "pic.rgb", "pic.xpc", "pic.xpv", "pic.RGB", "pic.scr", "dir.old/pic", "pic", "pic.$s",
+};
+
+inline constexpr const char* kExtraFuzzFileNames[] = {
+    "pic.mlt", "pic.ifl", "pic.atr", "pic.53C", "pic.shc", "pic.3", "pic.nxi", "pic.$C",
 };
 
 // The largest picture any file can describe: a BIT sheet 255 cells wide and
@@ -29,12 +35,12 @@ struct FuzzFile {
   const char* fileName = nullptr;  // null for an empty input
 };
 
-inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size) {
+inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size, bool extraNames = false) {
   FuzzFile file;
   if (size == 0) return file;
   const uint8_t control = data[0];
   file.bytes.assign(data + 1, data + size);
-  file.fileName = kFuzzFileNames[control & 7];
+  file.fileName = (extraNames && (control & 16) != 0 ? kExtraFuzzFileNames : kFuzzFileNames)[control & 7];
   if ((control & 8) != 0 && file.bytes.size() >= 17) {
     unsigned sum = 0;
     for (int i = 0; i < 15; ++i) sum += file.bytes[i];

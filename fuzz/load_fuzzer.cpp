@@ -35,7 +35,8 @@ unsigned ReadEveryRow(const korvel::Picture& picture) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const korvel::fuzzing::FuzzFile file = korvel::fuzzing::DecodeFuzzInput(data, size);
+  const bool extraNames = &korvel::KORVEL_FUZZ_DELIVERABLE == &korvel::kKorvelExtra;
+  const korvel::fuzzing::FuzzFile file = korvel::fuzzing::DecodeFuzzInput(data, size, extraNames);
   if (file.fileName == nullptr) return 0;
   korvel::Picture* picture =
       korvel::LoadPictureBytes(file.bytes.data(), file.bytes.size(), file.fileName, korvel::KORVEL_FUZZ_DELIVERABLE);

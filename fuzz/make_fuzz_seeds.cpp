@@ -12,6 +12,8 @@
 
 #include "samples/sample_set.h"
 #include "tests/support/hobeta_writer.h"
+#include "tests/support/hr_writer.h"
+#include "tests/support/lcmp5_writer.h"
 
 namespace {
 
@@ -19,8 +21,9 @@ using korvel::testing::Bytes;
 using korvel::testing::HobetaFields;
 using korvel::testing::WrapHobeta;
 
-// The control byte's name index (kFuzzFileNames) for a file
-// name, and bit 3 for "mend the checksum" on wrapped files.
+// The control byte's name index (kFuzzFileNames, or with bit 4
+// kExtraFuzzFileNames) for a file name, and bit 3 for "mend the checksum" on
+// wrapped files.
 uint8_t ControlFor(const std::string& fileName, bool wrapped) {
   const auto endsWith = [&](const char* tail) {
     const std::string t = tail;
@@ -30,6 +33,11 @@ uint8_t ControlFor(const std::string& fileName, bool wrapped) {
   if (endsWith(".rgb")) name = 0;
   if (endsWith(".xpc")) name = 1;
   if (endsWith(".xpv")) name = 2;
+  if (endsWith(".RGB")) name = 3;
+  const char* extraNames[] = {".mlt", ".ifl", ".atr", ".53c", ".shc", ".3", ".nxi", ".$c"};
+  for (uint8_t i = 0; i < 8; ++i) {
+    if (endsWith(extraNames[i])) name = static_cast<uint8_t>(16 | i);
+  }
   return static_cast<uint8_t>(name | (wrapped ? 8 : 0));
 }
 
@@ -138,6 +146,25 @@ std::vector<Seed> HandBuiltSeeds() {
   brg.type = 'b';
   Bytes brgData(18432, 0xA5);
   seeds.push_back({"wrapped-18432-b", WrapHobeta(brgData, brg), "pic.$s"});
+
+  // What korvel_extra forgives: a wrong checksum under a `.$c` name, a file
+  // cut after its data, HR-packed screens, packed data without a header.
+  Bytes screen(6912);
+  for (size_t i = 0; i < screen.size(); ++i) screen[i] = static_cast<uint8_t>(i * 11 + i / 300);
+  Bytes badChecksum = WrapHobeta(screen);
+  badChecksum[15] ^= 0xFF;
+  seeds.push_back({"tolerated-bad-checksum", badChecksum, "pic.$c"});
+  Bytes cut = WrapHobeta(screen);
+  cut.resize(17 + 6912);
+  seeds.push_back({"tolerated-short", cut, "pic.$c"});
+  Bytes hrScreen = {'H', 'R', 0x00, 0x1B, 0, 0};
+  const Bytes packedScreen = korvel::testing::PackHr(screen);
+  hrScreen.insert(hrScreen.end(), packedScreen.begin(), packedScreen.end());
+  seeds.push_back({"tolerated-hr-screen", WrapHobeta(hrScreen), "pic.$c"});
+  seeds.push_back({"headerless-hr-screen", hrScreen, "pic"});
+  seeds.push_back({"headerless-lcmp5", korvel::testing::PackLcmp5Screen(screen), "pic"});
+  Bytes capitals(18432, 0x5A);
+  seeds.push_back({"capitals-18432", capitals, "pic.RGB"});
   return seeds;
 }
 

@@ -2,7 +2,7 @@
 # Fuzzes each deliverable in turn from the seed corpus, at the lowest CPU
 # priority, one core at a time.
 #
-# usage: fuzz/run_fuzzers.sh [--parallel] BUILD_DIR SECONDS [hobeta|screens]...
+# usage: fuzz/run_fuzzers.sh [--parallel] BUILD_DIR SECONDS [hobeta|screens|extra]...
 #
 # --parallel runs the fuzzers side by side (one core each) instead of in turn.
 # BUILD_DIR is a build configured with -DKORVEL_FUZZ=ON (clang); the fuzzers
@@ -17,14 +17,14 @@ if [ "${1:-}" = "--parallel" ]; then
   shift
 fi
 if [ $# -lt 2 ]; then
-  echo "usage: $0 [--parallel] BUILD_DIR SECONDS [hobeta|screens]..." >&2
+  echo "usage: $0 [--parallel] BUILD_DIR SECONDS [hobeta|screens|extra]..." >&2
   exit 2
 fi
 build=$1
 seconds=$2
 shift 2
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(hobeta screens)
+[ ${#names[@]} -gt 0 ] || names=(hobeta screens extra)
 source_dir=$(cd "$(dirname "$0")" && pwd)
 
 cmake --build "$build" --target fuzz_seeds >/dev/null

@@ -15,6 +15,19 @@ namespace korvel::platform {
 // size is outside the limits, or the read comes up short.
 uint32_t ReadWholeFile(const char* path, uint8_t* buffer, uint32_t minSize, uint32_t maxSize);
 
+// A file read whole into a block of the process heap.
+struct FileBlock {
+  uint8_t* bytes;  // give back with Release; null when nothing was read
+  uint32_t size;   // the file's size
+};
+
+// Opens `path` and, when its whole size lies in [minSize, maxSize], reads it
+// with a single read into a new zero-filled heap block of the larger of its
+// size and `minBlockBytes` (so the block reads 0 past the end of the file).
+// {null, 0} when the file cannot be opened, its size is outside the limits,
+// the heap refuses the block, or the read comes up short.
+FileBlock ReadWholeFileIntoHeap(const char* path, uint32_t minSize, uint32_t maxSize, size_t minBlockBytes);
+
 // A zero-filled block from the process heap. A request of 0 bytes still gives
 // a block. Null only when the heap cannot satisfy the request.
 void* AllocateZeroed(size_t bytes);

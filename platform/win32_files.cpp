@@ -8,23 +8,57 @@
 
 namespace korvel::platform {
 
-uint32_t ReadWholeFile(const char* path, uint8_t* buffer, uint32_t minSize, uint32_t maxSize) {
-  // Read sharing only: a file another program is reading still opens, one
-  // that is being written does not.
-  const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  uint32_t result = 0;
-  // The high part is asked for too, so that a file of 4 GiB and more is not
-  // mistaken for its low 32 bits.
+namespace {
+
+// The size of the open file when it lies in [minSize, maxSize]; false
+// otherwise. The high part is asked for too, so that a file of 4 GiB and more
+// is not mistaken for its low 32 bits.
+bool SizeWithin(HANDLE file, uint32_t minSize, uint32_t maxSize, DWORD* size) {
   DWORD high = 0;
   const DWORD low = GetFileSize(file, &high);
-  const bool sizeKnown = !(low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
-  if (sizeKnown && high == 0 && low >= minSize && low <= maxSize) {
-    DWORD got = 0;
-    if (ReadFile(file, buffer, low, &got, nullptr) && got == low) result = low;
-  }
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  *size = low;
+  return high == 0 && low >= minSize && low <= maxSize;
+}
+
+// Read sharing only: a file another program is reading still opens, one
+// that is being written does not.
+HANDLE OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+bool ReadExactly(HANDLE file, uint8_t* buffer, DWORD wanted) {
+  DWORD got = 0;
+  return ReadFile(file, buffer, wanted, &got, nullptr) && got == wanted;
+}
+
+}  // namespace
+
+uint32_t ReadWholeFile(const char* path, uint8_t* buffer, uint32_t minSize, uint32_t maxSize) {
+  const HANDLE file = OpenForReading(path);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  uint32_t result = 0;
+  DWORD size = 0;
+  if (SizeWithin(file, minSize, maxSize, &size) && ReadExactly(file, buffer, size)) result = size;
   CloseHandle(file);
   return result;
+}
+
+FileBlock ReadWholeFileIntoHeap(const char* path, uint32_t minSize, uint32_t maxSize, size_t minBlockBytes) {
+  const HANDLE file = OpenForReading(path);
+  if (file == INVALID_HANDLE_VALUE) return {nullptr, 0};
+  FileBlock block = {nullptr, 0};
+  DWORD size = 0;
+  if (SizeWithin(file, minSize, maxSize, &size)) {
+    auto* bytes = static_cast<uint8_t*>(AllocateZeroed(size > minBlockBytes ? size : minBlockBytes));
+    if (bytes != nullptr && ReadExactly(file, bytes, size)) {
+      block = {bytes, size};
+    } else if (bytes != nullptr) {
+      Release(bytes);
+    }
+  }
+  CloseHandle(file);
+  return block;
 }
 
 void CopyTextBounded(char* target, const char* source, int targetSize) {

@@ -10,6 +10,7 @@
 namespace korvel {
 
 struct HobetaRule;
+struct RecognitionStep;
 
 // Every korvel plug-in's label for the host.
 inline constexpr char kPluginLabel[] = "ZX Graphics";
@@ -29,11 +30,19 @@ struct DeliverableDescription {
   size_t ruleCount;
   LoadAreaLayout layout;
   Lcmp5Variant lcmp5;
+  // Without steps: the raw sizes, then the Hobeta checks and `rules`, over a
+  // load area on the caller's stack, for files of 17 to 65552 bytes. With
+  // steps: the file goes into a heap buffer and the steps are tried in order.
+  const RecognitionStep* steps = nullptr;
+  size_t stepCount = 0;
+  uint32_t minFileBytes = 17;
+  uint32_t maxFileBytes = 65552;
 };
 
-// The two deliverables, defined in deliverables/*/description.cpp.
+// The deliverables, defined in deliverables/*/description.cpp.
 extern const DeliverableDescription kKorvelHobeta;
 extern const DeliverableDescription kKorvelScreens;
+extern const DeliverableDescription kKorvelExtra;
 
 // The deliverable a plug-in binary is built as (deliverables/*/binding.cpp).
 extern const DeliverableDescription& kThisPlugin;

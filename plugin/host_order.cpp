@@ -34,18 +34,23 @@ bool ExtensionListHolds(const char* extensionList, const char* fileName) {
   return false;
 }
 
-const DeliverableDescription* const kHostOrder[] = {&kKorvelHobeta, &kKorvelScreens};
+const DeliverableDescription* const kHostOrder[] = {&kKorvelHobeta, &kKorvelScreens, &kKorvelExtra};
 const size_t kHostOrderCount = sizeof kHostOrder / sizeof kHostOrder[0];
 
-Picture* LoadPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName) {
+LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName) {
   for (int pass = 0; pass < 2; ++pass) {
     const bool claimed = pass == 0;
     for (size_t i = 0; i < kHostOrderCount; ++i) {
       if (ExtensionListHolds(kHostOrder[i]->extensionList, fileName) != claimed) continue;
-      if (Picture* picture = LoadPictureBytes(bytes, size, fileName, *kHostOrder[i])) return picture;
+      const LoadedPicture loaded = LoadNamedPictureBytes(bytes, size, fileName, *kHostOrder[i]);
+      if (loaded.picture != nullptr) return loaded;
     }
   }
-  return nullptr;
+  return {};
+}
+
+Picture* LoadPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName) {
+  return LoadNamedPictureInHostOrder(bytes, size, fileName).picture;
 }
 
 }  // namespace korvel

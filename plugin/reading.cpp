@@ -1,5 +1,8 @@
 #include "plugin/reading.h"
 
+#include <cstring>
+
+#include "plugin/container_pictures.h"
 #include "plugin/host_order.h"
 
 namespace korvel {
@@ -7,12 +10,32 @@ namespace korvel {
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
                              void* context) {
   FileReading reading = {};
-  Picture* picture = LoadPictureInHostOrder(bytes, size, fileName);
-  if (picture == nullptr) return reading;
-  reading.formName = "picture";
-  reading.pictures = 1;
-  FoundItem item = {picture, reading.formName, {}, false};
-  visit(item, context);
+  const LoadedPicture loaded = LoadNamedPictureInHostOrder(bytes, size, fileName);
+  if (loaded.picture == nullptr) return reading;
+  reading.formName = loaded.formName;
+  if (loaded.container == ContainerKind::kNone) {
+    reading.pictures = 1;
+    FoundItem item = {loaded.picture, loaded.formName, {}, false};
+    visit(item, context);
+    return reading;
+  }
+  // The load gave the container's first picture; the walk gives them all.
+  ReleasePicture(loaded.picture);
+  reading.container = true;
+  bool goOn = true;
+  const bool enoughMemory = ReadContainerItems(loaded.container, ByteSpan(bytes, size), [&](const ContainerItem& c) {
+    if (!goOn) {
+      ReleasePicture(c.result.picture);
+      return false;
+    }
+    FoundItem item = {c.result.picture, c.formName, {}, c.warn};
+    static_assert(sizeof item.label == sizeof c.label);
+    memcpy(item.label, c.label, sizeof item.label);
+    reading.pictures += item.picture != nullptr ? 1 : 0;
+    goOn = visit(item, context);
+    return goOn;
+  });
+  reading.outOfMemory = !enoughMemory;
   return reading;
 }
 

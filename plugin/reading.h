@@ -11,7 +11,7 @@
 
 namespace korvel {
 
-inline constexpr size_t kItemLabelBytes = 16;
+inline constexpr size_t kItemLabelBytes = 16;  // as a container item's
 
 // One item of a file: a picture, or a disk entry that gives none.
 struct FoundItem {

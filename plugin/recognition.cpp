@@ -43,6 +43,7 @@ const char* FileExtension(const char* fileName) {
 namespace {
 
 struct RawFormat {
+  const char* name;  // what it is, for people
   uint32_t size;
   const char* extension;  // null: any name
   Picture* (*decode)(ByteSpan);
@@ -51,14 +52,14 @@ struct RawFormat {
 Picture* DecodeBitmapOnlyScreen(ByteSpan data) { return DecodeScreenOrBitmap(data, 0); }
 
 constexpr RawFormat kRawFormats[] = {
-    {6912, nullptr, DecodeStandardScreen},
-    {6144, nullptr, DecodeBitmapOnlyScreen},
-    {18432, ".rgb", DecodeThreeColourScreen},
-    {18432, ".xpc", DecodeThreeColourScreen},
-    {18432, ".xpv", DecodeLinearThreeColourScreen},
-    {13824, nullptr, DecodeGigascreen},
-    {12288, nullptr, DecodeMulticolourScreen},
-    {24576, nullptr, DecodeMulticolourGigascreen},
+    {"standard screen", 6912, nullptr, DecodeStandardScreen},
+    {"bitmap-only screen", 6144, nullptr, DecodeBitmapOnlyScreen},
+    {"three-colour screen", 18432, ".rgb", DecodeThreeColourScreen},
+    {"three-colour screen", 18432, ".xpc", DecodeThreeColourScreen},
+    {"three-colour screen in plain row order", 18432, ".xpv", DecodeLinearThreeColourScreen},
+    {"gigascreen", 13824, nullptr, DecodeGigascreen},
+    {"multicolour screen", 12288, nullptr, DecodeMulticolourScreen},
+    {"multicolour gigascreen", 24576, nullptr, DecodeMulticolourGigascreen},
 };
 
 const RawFormat* FindRawFormat(uint32_t fileSize, const char* fileName) {
@@ -93,32 +94,32 @@ MutableByteSpan OutputArea(const WrappedFile& file, size_t offset, size_t bytes)
 }
 
 bool IsStandardScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 6912, 27); }
-Picture* DecodeWrappedStandardScreen(const WrappedFile& f) { return DecodeScreenOrBitmap(f.data, 1); }
+DecodeResult DecodeWrappedStandardScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 1)); }
 
 bool IsBitmapOnlyScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 6144, 24); }
-Picture* DecodeWrappedBitmapOnlyScreen(const WrappedFile& f) { return DecodeScreenOrBitmap(f.data, 0); }
+DecodeResult DecodeWrappedBitmapOnlyScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 0)); }
 
 bool IsBlockCodedScreen(const WrappedFile& f) { return f.header.entryType == '8' && f.header.startWord == 0x3838; }
-Picture* DecodeWrappedBlockCodedScreen(const WrappedFile& f) { return DecodeBlockCodedScreen(f.data); }
+DecodeResult DecodeWrappedBlockCodedScreen(const WrappedFile& f) { return ReadBlockCodedScreen(f.data); }
 
 bool IsCharacterSet96(const WrappedFile& f) { return HasLengthAndSectors(f, 768, 3); }
-Picture* DecodeCharacterSet96(const WrappedFile& f) { return DecodeCharacterSet(f.data, 96); }
+DecodeResult DecodeCharacterSet96(const WrappedFile& f) { return Decoded(DecodeCharacterSet(f.data, 96)); }
 
 // A 2048-byte set is line-major unless the glyph of character 32 in the
 // consecutive order (D[256] to D[263]) is blank, as a space is.
 bool IsCharacterSet256(const WrappedFile& f) { return HasLengthAndSectors(f, 2048, 8); }
-Picture* DecodeCharacterSet256(const WrappedFile& f) {
+DecodeResult DecodeCharacterSet256(const WrappedFile& f) {
   for (size_t i = 256; i < 264; ++i) {
-    if (f.lead[i] != 0) return DecodeLineMajorCharacterSet(f.data);
+    if (f.lead[i] != 0) return Decoded(DecodeLineMajorCharacterSet(f.data));
   }
-  return DecodeCharacterSet(f.data, 256);
+  return Decoded(DecodeCharacterSet(f.data, 256));
 }
 
 bool IsLcmp5Packed(const WrappedFile& f) { return LeadStartsWith(f, 0, "LCMP5"); }
-Picture* DecodeLcmp5Packed(const WrappedFile& f) {
+DecodeResult DecodeLcmp5Packed(const WrappedFile& f) {
   const MutableByteSpan output = OutputArea(f, f.deliverable->layout.lcmp5Output, kLcmp5OutputBytes);
-  if (!DepackLcmp5(f.data, output, f.deliverable->lcmp5)) return nullptr;
-  return DecodeStandardScreen(output.AsBytes());
+  if (!DepackLcmp5(f.data, output, f.deliverable->lcmp5)) return NotThisForm();
+  return Decoded(DecodeStandardScreen(output.AsBytes()));
 }
 
 // Type 'Y' at 0xB800, with an "HR" block at D[259]: unpacked length at D[261],
@@ -129,44 +130,46 @@ bool IsHrPackedThreeColourScreen(const WrappedFile& f) {
   const uint16_t packed = LeadWord(f, 263);
   return LeadStartsWith(f, 259, "HR") && packed < unpacked && packed < f.fileSize - kHobetaHeaderBytes;
 }
-Picture* DecodeHrPackedThreeColourScreen(const WrappedFile& f) {
+DecodeResult DecodeHrPackedThreeColourScreen(const WrappedFile& f) {
   const MutableByteSpan output =
       OutputArea(f, f.deliverable->layout.hrThreeColourOutput, kThreeColourScreenBytes);
-  if (!DepackHr(f.data.From(265), output)) return nullptr;
-  return DecodeThreeColourScreen(output.AsBytes());
+  if (!DepackHr(f.data.From(265), output)) return NotThisForm();
+  return Decoded(DecodeThreeColourScreen(output.AsBytes()));
 }
 
 bool IsGigascreen(const WrappedFile& f) { return HasLengthAndSectors(f, 13824, 54); }
-Picture* DecodeWrappedGigascreen(const WrappedFile& f) { return DecodeGigascreen(f.data); }
+DecodeResult DecodeWrappedGigascreen(const WrappedFile& f) { return Decoded(DecodeGigascreen(f.data)); }
 
 // "HR", then an unpacked length of 13824 (bytes 0x00 0x36); the packed length
 // is not looked at.
 bool IsHrPackedGigascreen(const WrappedFile& f) {
   return LeadStartsWith(f, 0, "HR") && f.lead[2] == 0x00 && f.lead[3] == 0x36;
 }
-Picture* DecodeHrPackedGigascreen(const WrappedFile& f) {
+DecodeResult DecodeHrPackedGigascreen(const WrappedFile& f) {
   const MutableByteSpan output = OutputArea(f, f.deliverable->layout.hrGigascreenOutput, kGigascreenBytes);
-  if (!DepackHr(f.data.From(6), output)) return nullptr;
-  return DecodeGigascreen(output.AsBytes());
+  if (!DepackHr(f.data.From(6), output)) return NotThisForm();
+  return Decoded(DecodeGigascreen(output.AsBytes()));
 }
 
 bool IsThreeColourScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 18432, 72); }
-Picture* DecodeWrappedThreeColourScreen(const WrappedFile& f) {
-  return f.header.entryType == 'b' ? DecodeBrgThreeColourScreen(f.data) : DecodeThreeColourScreen(f.data);
+DecodeResult DecodeWrappedThreeColourScreen(const WrappedFile& f) {
+  return Decoded(f.header.entryType == 'b' ? DecodeBrgThreeColourScreen(f.data) : DecodeThreeColourScreen(f.data));
 }
 
 bool IsMulticolourScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 12288, 48); }
-Picture* DecodeWrappedMulticolourScreen(const WrappedFile& f) { return DecodeMulticolourScreen(f.data); }
+DecodeResult DecodeWrappedMulticolourScreen(const WrappedFile& f) { return Decoded(DecodeMulticolourScreen(f.data)); }
 
 bool IsMulticolourGigascreen(const WrappedFile& f) { return HasLengthAndSectors(f, 24576, 96); }
-Picture* DecodeWrappedMulticolourGigascreen(const WrappedFile& f) { return DecodeMulticolourGigascreen(f.data); }
+DecodeResult DecodeWrappedMulticolourGigascreen(const WrappedFile& f) {
+  return Decoded(DecodeMulticolourGigascreen(f.data));
+}
 
 // "BIT", and the word at D[4] agrees with the Hobeta length less 256 (so a
 // length below 256 never matches).
 bool IsBitSpriteSheet(const WrappedFile& f) {
   return LeadStartsWith(f, 0, "BIT") && int{LeadWord(f, 4)} == int{f.header.lengthWord} - 256;
 }
-Picture* DecodeWrappedBitSpriteSheet(const WrappedFile& f) { return DecodeBitSpriteSheet(f.data); }
+DecodeResult DecodeWrappedBitSpriteSheet(const WrappedFile& f) { return ReadBitSpriteSheet(f.data); }
 
 }  // namespace
 
@@ -196,27 +199,38 @@ const HobetaRule* FindHobetaRule(const WrappedFile& file, const DeliverableDescr
   return nullptr;
 }
 
-Picture* RecognisePicture(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
-                          const DeliverableDescription& deliverable) {
-  const ByteSpan readBuffer(loadArea, kReadBufferBytes);
-  if (fileSize < kMinFileBytes || fileSize > kReadBufferBytes) return nullptr;
-
-  if (const RawFormat* raw = FindRawFormat(fileSize, fileName)) return raw->decode(readBuffer);
-
+WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable) {
   uint8_t headerBytes[kHobetaHeaderBytes];
   for (size_t i = 0; i < kHobetaHeaderBytes; ++i) headerBytes[i] = loadArea[i];
   WrappedFile file = {};
   file.header = ReadHobetaHeader(headerBytes);
-  if (fileSize < file.header.sectorCount * 256u + kHobetaHeaderBytes) return nullptr;
-  if (HobetaChecksum(headerBytes) != file.header.checksum) return nullptr;
-
+  file.checksumHolds = HobetaChecksum(headerBytes) == file.header.checksum;
   file.fileSize = fileSize;
-  file.data = readBuffer.From(kHobetaHeaderBytes);
+  file.data = ByteSpan(loadArea, kReadBufferBytes).From(kHobetaHeaderBytes);
   file.lead = file.data.Peek(0, kLeadBytes);
   file.loadArea = loadArea;
   file.deliverable = &deliverable;
+  return file;
+}
+
+FormReading ReadRawOrHobeta(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
+                            const DeliverableDescription& deliverable) {
+  if (fileSize < kMinFileBytes || fileSize > kReadBufferBytes) return {};
+
+  if (const RawFormat* raw = FindRawFormat(fileSize, fileName)) {
+    return {Decoded(raw->decode(ByteSpan(loadArea, kReadBufferBytes))), raw->name};
+  }
+
+  const WrappedFile file = ViewAsWrapped(loadArea, fileSize, deliverable);
+  if (fileSize < file.header.sectorCount * 256u + kHobetaHeaderBytes || !file.checksumHolds) return {};
   const HobetaRule* rule = FindHobetaRule(file, deliverable);
-  return rule != nullptr ? rule->decode(file) : nullptr;
+  if (rule == nullptr) return {};
+  return {rule->decode(file), rule->name};
+}
+
+Picture* RecognisePicture(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
+                          const DeliverableDescription& deliverable) {
+  return ReadRawOrHobeta(loadArea, fileSize, fileName, deliverable).result.picture;
 }
 
 }  // namespace korvel

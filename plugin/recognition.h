@@ -34,6 +34,7 @@ inline constexpr size_t kLeadBytes = 265;
 // What a rule sees of a wrapped file.
 struct WrappedFile {
   HobetaHeader header;
+  bool checksumHolds;   // the stored checksum is that of header bytes 0 to 14
   uint32_t fileSize;
   ByteSpan data;        // from file offset 17 to the end of the read buffer
   const uint8_t* lead;  // the first kLeadBytes of `data`
@@ -44,7 +45,9 @@ struct WrappedFile {
 struct HobetaRule {
   const char* name;  // what the rule recognises
   bool (*matches)(const WrappedFile&);
-  Picture* (*decode)(const WrappedFile&);
+  // Data that turn out not to be the form (a packed stream that fails) give
+  // NotThisForm(), a failed allocation Decoded(nullptr).
+  DecodeResult (*decode)(const WrappedFile&);
 };
 
 // Every rule, for the deliverables' tables, in the full order.
@@ -69,8 +72,25 @@ const char* FileExtension(const char* fileName);
 // The first rule of `deliverable` that `file` matches, or null.
 const HobetaRule* FindHobetaRule(const WrappedFile& file, const DeliverableDescription& deliverable);
 
+// The Hobeta view of a file of `fileSize` bytes at the start of `loadArea`
+// (zero-filled beyond it, laid out as `deliverable` says); the header's size
+// and checksum are not held against anything yet.
+WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable);
+
+// A reading of a file and the name, for people, of the form that gave it
+// (null when nothing claimed the file).
+struct FormReading {
+  DecodeResult result;
+  const char* formName = nullptr;
+};
+
 // Recognises and decodes a file of `fileSize` bytes that fills the start of
-// `loadArea` (zero-filled beyond it, laid out as `deliverable` says).
+// `loadArea` (zero-filled beyond it, laid out as `deliverable` says): the raw
+// sizes, then the Hobeta checks and `deliverable`'s rules.
+FormReading ReadRawOrHobeta(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
+                            const DeliverableDescription& deliverable);
+
+// The picture of ReadRawOrHobeta, or null.
 Picture* RecognisePicture(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
                           const DeliverableDescription& deliverable);
 

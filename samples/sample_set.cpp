@@ -6,6 +6,7 @@ std::vector<Sample> SampleSet() {
   std::vector<Sample> samples;
   AddScreenSamples(samples);
   AddPackedSamples(samples);
+  AddExtraSamples(samples);
   return samples;
 }
 

@@ -20,5 +20,6 @@ std::vector<Sample> SampleSet();
 // Parts of the set, each in its own file.
 void AddScreenSamples(std::vector<Sample>& samples);
 void AddPackedSamples(std::vector<Sample>& samples);
+void AddExtraSamples(std::vector<Sample>& samples);
 
 }  // namespace korvel::samples

@@ -1,4 +1,4 @@
-// The six exports of both plug-ins, as a host sees them through dlopen.
+// The six exports of every plug-in, as a host sees them through dlopen.
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ class Exports : public ::testing::TestWithParam<PluginCase> {
 
 TEST_P(Exports, PluginInfoAnswersOnlyVersionTwo) {
   auto getPluginInfo = plugin_.Export<decltype(&gfpGetPluginInfo)>("gfpGetPluginInfo");
-  char label[64], extensions[64];
+  char label[64], extensions[256];
   int32_t flags = 77;
   for (int32_t version : {0, 1, 3, -2}) {
     memset(label, 'x', sizeof label);
@@ -139,10 +139,63 @@ TEST_P(Exports, ManyPicturesOpenAtOnceAreIndependent) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPlugins, Exports,
-                         ::testing::Values(PluginCase{KORVEL_HOBETA_PLUGIN, "!s;$s;!f;$8;scr"},
-                                           PluginCase{KORVEL_SCREENS_PLUGIN, "xpc;xpv;rgb;gsc;iscr;mc;mcx"}),
-                         [](const auto& info) { return info.index == 0 ? "korvel_hobeta" : "korvel_screens"; });
+std::string PluginName(const ::testing::TestParamInfo<PluginCase>& info) {
+  static const char* const kNames[] = {"korvel_hobeta", "korvel_screens", "korvel_extra"};
+  return kNames[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryPlugin, Exports,
+    ::testing::Values(PluginCase{KORVEL_HOBETA_PLUGIN, "!s;$s;!f;$8;scr"},
+                      PluginCase{KORVEL_SCREENS_PLUGIN, "xpc;xpv;rgb;gsc;iscr;mc;mcx"},
+                      PluginCase{KORVEL_EXTRA_PLUGIN,
+                                 "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;"
+                                 "nxi;sca;zxp;tap;tzx;sna;z80;trd;scl"}),
+    PluginName);
+
+// korvel_extra's largest pictures cross the exports whole: every row of a
+// 2040x2040 macroscreen and of a 4096-wide text picture, with its last pixel.
+TEST(ExtraExports, TheLargestPicturesComeOutRowByRow) {
+  Bytes macroscreen = {'c', 'h', 'r', '$', 255, 255, 9};
+  for (int cell = 0; cell < 255 * 255; ++cell) {
+    macroscreen.insert(macroscreen.end(), {0, 0, 0, 0, 0, 0, 0, 1, 0x38});  // paper white, last pixel ink
+  }
+  std::string text = "ZX-Paintbrush image\n\n";
+  for (int y = 0; y < 8; ++y) text += std::string(4095, '0') + (y == 7 ? "1" : "0") + "\n";
+  text += "\n";
+  for (int c = 0; c < 512; ++c) text += std::string(c == 0 ? "" : " ") + "38";
+  text += "\n";
+  struct Case {
+    const char* name;
+    Bytes file;
+    int32_t width, height;
+  } cases[] = {
+      {"big.chr$", macroscreen, 2040, 2040},
+      {"wide.zxp", Bytes(text.begin(), text.end()), 4096, 8},
+  };
+  LoadedPlugin plugin(KORVEL_EXTRA_PLUGIN);
+  auto init = plugin.Export<decltype(&gfpLoadPictureInit)>("gfpLoadPictureInit");
+  auto getInfo = plugin.Export<decltype(&gfpLoadPictureGetInfo)>("gfpLoadPictureGetInfo");
+  auto getLine = plugin.Export<decltype(&gfpLoadPictureGetLine)>("gfpLoadPictureGetLine");
+  auto exit = plugin.Export<decltype(&gfpLoadPictureExit)>("gfpLoadPictureExit");
+  TemporaryFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    void* picture = init(folder.Write(c.name, c.file).c_str());
+    ASSERT_NE(picture, nullptr);
+    int32_t v[7];
+    ASSERT_EQ(getInfo(picture, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], nullptr, nullptr), 1);
+    EXPECT_EQ(v[1], c.width);
+    EXPECT_EQ(v[2], c.height);
+    EXPECT_EQ(v[5], c.width * 3);
+    std::vector<uint8_t> row(static_cast<size_t>(c.width) * 3 + 1, 0xEE);
+    for (int32_t y = 0; y < c.height; ++y) ASSERT_EQ(getLine(picture, y, row.data()), 1);
+    EXPECT_EQ(row.back(), 0xEE);                           // exactly width * 3 bytes
+    EXPECT_EQ((Rgb{row[row.size() - 4], row[row.size() - 3], row[row.size() - 2]}), ZxPalette[0]);  // ink
+    EXPECT_EQ((Rgb{row[0], row[1], row[2]}), ZxPalette[7]);                                         // paper
+    EXPECT_NE(exit(picture), 0);
+  }
+}
 
 }  // namespace
 }  // namespace korvel

@@ -142,12 +142,36 @@ TEST(Host, PicturesOfAContainerAreNamedByLabelRepeatsNumbered) {
   }
 }
 
+// korvel_extra, loaded by default, gives pictures wider and taller than a
+// screen; each becomes a PNG of its own size.
+TEST(Host, ExtraPicturesOfNewSizesBecomePngsOfThatSize) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    int width, height;
+  } cases[] = {
+      {"border.bsc", Bytes(11136, 0x07), 384, 304},
+      {"wide.shr", Bytes(12289, 0x55), 512, 192},
+  };
+  TemporaryFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string input = folder.Write(c.name, c.file);
+    auto result = testing::RunKorvel("convert " + ShellQuote(input));
+    ASSERT_EQ(result.status, 0) << result.output;
+    const testing::PngImage png = testing::ReadPng(input + ".png");
+    EXPECT_EQ(png.width, c.width);
+    EXPECT_EQ(png.height, c.height);
+  }
+}
+
 TEST(Host, InfoAndHelp) {
   auto info = testing::RunKorvel("info");
   EXPECT_EQ(info.status, 0);
   EXPECT_NE(info.output.find("ZX Graphics"), std::string::npos);
   EXPECT_NE(info.output.find("!s;$s;!f;$8;scr"), std::string::npos);
   EXPECT_NE(info.output.find("xpc;xpv;rgb;gsc;iscr;mc;mcx"), std::string::npos);
+  EXPECT_NE(info.output.find("scr;$c;!c;$s;!s;$b;!b;mlt;"), std::string::npos) << "korvel_extra is tried third";
   for (const char* help : {"--help", "convert --help", "identify --help", "info --help"}) {
     auto result = testing::RunKorvel(help);
     EXPECT_EQ(result.status, 0) << help;

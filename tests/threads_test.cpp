@@ -109,8 +109,14 @@ TEST_P(Threads, PicturesHeldOpenOnManyThreadsStayIndependent) {
   EXPECT_EQ(mismatches.load(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPlugins, Threads, ::testing::Values(KORVEL_HOBETA_PLUGIN, KORVEL_SCREENS_PLUGIN),
-                         [](const auto& info) { return info.index == 0 ? "korvel_hobeta" : "korvel_screens"; });
+std::string PluginName(const ::testing::TestParamInfo<const char*>& info) {
+  static const char* const kNames[] = {"korvel_hobeta", "korvel_screens", "korvel_extra"};
+  return kNames[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPlugin, Threads,
+                         ::testing::Values(KORVEL_HOBETA_PLUGIN, KORVEL_SCREENS_PLUGIN, KORVEL_EXTRA_PLUGIN),
+                         PluginName);
 
 }  // namespace
 }  // namespace korvel

@@ -1,6 +1,7 @@
 #pragma once
-// The loader module's operations, declared for its tests; gdk-pixbuf itself
-// reaches them only through fill_vtable.
+// The loader modules' operations, declared for their tests; gdk-pixbuf itself
+// reaches them only through each module's fill_vtable (module.cpp), which
+// binds them to its family's assumed file name.
 
 #define GDK_PIXBUF_ENABLE_BACKEND
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -11,25 +12,29 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "plugin/load.h"
+
 namespace korvel::desktop {
 
-// A new RGB pixbuf of the picture in `bytes`, as korvel_hobeta and then
-// korvel_screens read it; null with `error` set when neither does, when the
-// file is too small or too large, or when the picture has no pixels.
-GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, GError** error);
+// The largest file any rule set reads (korvel_extra's); larger ones are
+// refused unread.
+inline constexpr size_t kLargestFileBytes = kMaxExtraFileBytes;
+
+// A new RGB pixbuf of the picture a gfp host with every korvel plug-in shows
+// for `size` bytes named `assumedFileName`; null with `error` set when no
+// plug-in reads them, when the file is empty or too large, or when the
+// picture has no pixels.
+GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error);
 
 // Whole-file loading.
-GdkPixbuf* LoadWhole(FILE* file, GError** error);
+GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error);
 
 // Incremental loading: the bytes are collected, and decoded at the end.
-gpointer BeginLoad(GdkPixbufModuleSizeFunc sizeFunc, GdkPixbufModulePreparedFunc preparedFunc,
-                   GdkPixbufModuleUpdatedFunc updatedFunc, gpointer userData, GError** error);
+// `assumedFileName` must outlive the load.
+gpointer BeginLoad(const char* assumedFileName, GdkPixbufModuleSizeFunc sizeFunc,
+                   GdkPixbufModulePreparedFunc preparedFunc, GdkPixbufModuleUpdatedFunc updatedFunc,
+                   gpointer userData, GError** error);
 gboolean LoadIncrement(gpointer context, const guchar* bytes, guint size, GError** error);
 gboolean StopLoad(gpointer context, GError** error);
 
 }  // namespace korvel::desktop
-
-extern "C" {
-G_MODULE_EXPORT void fill_vtable(GdkPixbufModule* module);
-G_MODULE_EXPORT void fill_info(GdkPixbufFormat* info);
-}

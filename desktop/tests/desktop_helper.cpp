@@ -90,6 +90,7 @@ int Hostile(const std::string& folder) {
   Bytes truncated = WrapHobeta(screen);
   truncated.resize(truncated.size() - 1);  // one byte short of its 27 sectors
 
+  // Only a Hobeta name forgives a wrong checksum.
   Bytes badChecksum = WrapHobeta(screen);
   badChecksum[15] ^= 0xFF;
 
@@ -99,9 +100,9 @@ int Hostile(const std::string& folder) {
   sheetFields.length = 256;
   const Bytes zeroSized = WrapHobeta(emptySheet, sheetFields);
 
-  bool ok = Write(folder + "/truncated.$s", truncated) && Write(folder + "/bad-checksum.$s", badChecksum) &&
+  bool ok = Write(folder + "/truncated.$s", truncated) && Write(folder + "/bad-checksum.scr", badChecksum) &&
             Write(folder + "/zero-sized.$c", zeroSized) && Write(folder + "/too-short.scr", Bytes(16, 0x55)) &&
-            Write(folder + "/too-large.scr", Bytes(65553, 0)) && Write(folder + "/odd-size.scr", Bytes(6913, 0xAA)) &&
+            Write(folder + "/too-large.scr", Bytes(16 * 1024 * 1024 + 1, 0)) && Write(folder + "/odd-size.scr", Bytes(6913, 0xAA)) &&
             Write(folder + "/empty.gsc", Bytes());
   if (!ok) std::fprintf(stderr, "desktop_helper: cannot write into %s\n", folder.c_str());
   return ok ? 0 : 1;

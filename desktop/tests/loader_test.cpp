@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
@@ -15,9 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "desktop/gdk-pixbuf/families.h"
 #include "desktop/gdk-pixbuf/korvel_loader.h"
-#include "plugin/deliverable.h"
-#include "plugin/load.h"
+#include "plugin/host_order.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 
 namespace korvel::desktop {
@@ -52,10 +54,11 @@ Bytes ZeroSizedSheet() {
   return WrapHobeta({'B', 'I', 'T', 0, 0, 0, 0, 0}, fields);
 }
 
-// What the plug-ins make of the same bytes under the given name.
+constexpr const char* kMainName = "picture";
+
+// What a gfp host with every plug-in makes of the same bytes under the given name.
 std::string PluginPixels(const Bytes& file, const char* name, int* width, int* height) {
-  Picture* picture = LoadPictureBytes(file.data(), file.size(), name, kKorvelHobeta);
-  if (picture == nullptr) picture = LoadPictureBytes(file.data(), file.size(), name, kKorvelScreens);
+  Picture* picture = LoadPictureInHostOrder(file.data(), file.size(), name);
   if (picture == nullptr) return {};
   std::string pixels(reinterpret_cast<const char*>(picture->pixels), PixelBytes(*picture));
   *width = picture->width;
@@ -106,10 +109,10 @@ struct Callbacks {
   }
 };
 
-Outcome LoadInChunks(const Bytes& file, size_t chunk, Callbacks& callbacks) {
+Outcome LoadInChunks(const Bytes& file, size_t chunk, Callbacks& callbacks, const char* assumedName = kMainName) {
   Outcome outcome;
   GError* error = nullptr;
-  gpointer context = BeginLoad(Callbacks::Size, Callbacks::Prepared, Callbacks::Updated, &callbacks, &error);
+  gpointer context = BeginLoad(assumedName, Callbacks::Size, Callbacks::Prepared, Callbacks::Updated, &callbacks, &error);
   EXPECT_NE(context, nullptr);
   bool fed = true;
   for (size_t at = 0; at < file.size() && fed; at += chunk) {
@@ -132,7 +135,7 @@ Outcome LoadInChunks(const Bytes& file, size_t chunk, Callbacks& callbacks) {
   return outcome;
 }
 
-Outcome LoadWholeFile(const Bytes& file) {
+Outcome LoadWholeFile(const Bytes& file, const char* assumedName = kMainName) {
   Outcome outcome;
   FILE* stream = tmpfile();
   EXPECT_NE(stream, nullptr);
@@ -140,7 +143,7 @@ Outcome LoadWholeFile(const Bytes& file) {
   if (!file.empty()) fwrite(file.data(), 1, file.size(), stream);
   rewind(stream);
   GError* error = nullptr;
-  outcome.pixbuf.reset(LoadWhole(stream, &error));
+  outcome.pixbuf.reset(LoadWhole(stream, assumedName, &error));
   fclose(stream);
   EXPECT_EQ(outcome.pixbuf == nullptr, error != nullptr);
   if (error != nullptr) {
@@ -164,67 +167,114 @@ void ExpectRefused(const Bytes& file, const char* pattern) {
   EXPECT_TRUE(std::regex_search(whole.error, std::regex(pattern))) << whole.error;
 }
 
+Bytes WithWrongChecksum(Bytes hobetaFile) {
+  hobetaFile[15] ^= 1;
+  return hobetaFile;
+}
+
+// The widest picture a text picture makes, and larger than the older
+// plug-ins' files: 4096 x 16 pixels, 68 kilobytes.
+Bytes WideTextPicture() {
+  testing::TextPicture text;
+  for (int y = 0; y < 16; ++y) {
+    text.bitmapRows.emplace_back(512, static_cast<uint8_t>(0x81 << (y % 2)));
+  }
+  for (int row = 0; row < 2; ++row) {
+    Bytes attributes(512);
+    for (size_t i = 0; i < attributes.size(); ++i) attributes[i] = static_cast<uint8_t>(i * 13 + row);
+    text.attributeRows.push_back(attributes);
+  }
+  const std::string written = testing::WriteTextPicture(text);
+  return Bytes(written.begin(), written.end());
+}
+
+// Eighteen kilobytes of three-colour data with one red pixel: pixel row 8
+// in the display-file layout of .xpc, row 1 in the plain row order of .xpv.
+Bytes ThreeColourWithOneRedPixel() {
+  Bytes file(18432, 0);
+  file[32] = 0x80;
+  return file;
+}
+
 TEST(PixbufLoader, IncrementalAndWholeLoadsGiveThePluginsPicture) {
   struct Case {
-    const char* name;
+    const char* family;
+    const char* fileName;  // what a gfp host is told
     Bytes file;
+    int width = 256;
+    int height = 192;
   };
-  const Case cases[] = {{"raw screen", TestScreen()}, {"wrapped screen", WrapHobeta(TestScreen())}};
+  const Case cases[] = {
+      {"", "landscape.scr", TestScreen()},
+      {"hobeta", "landscape.$s", WrapHobeta(TestScreen())},
+      {"hobeta", "landscape.$c", WithWrongChecksum(WrapHobeta(TestScreen()))},
+      {"xpc", "rows.xpc", ThreeColourWithOneRedPixel()},
+      {"xpv", "rows.xpv", ThreeColourWithOneRedPixel()},
+      {"", "wide.zxp", WideTextPicture(), 4096, 16},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.fileName);
+    const char* assumedName = FamilyOf(c.family).assumedFileName;
     int width = 0, height = 0;
-    const std::string expected = PluginPixels(c.file, "picture.scr", &width, &height);
-    ASSERT_EQ(width, 256);
-    ASSERT_EQ(height, 192);
+    const std::string expected = PluginPixels(c.file, c.fileName, &width, &height);
+    ASSERT_EQ(width, c.width);
+    ASSERT_EQ(height, c.height);
 
-    const Outcome whole = LoadWholeFile(c.file);
+    const Outcome whole = LoadWholeFile(c.file, assumedName);
     ASSERT_NE(whole.pixbuf, nullptr) << whole.error;
     EXPECT_FALSE(gdk_pixbuf_get_has_alpha(whole.pixbuf.get()));
     EXPECT_EQ(PixbufPixels(whole.pixbuf.get()), expected);
 
+    // Small chunks make the buffer grow several times.
     for (size_t chunk : {size_t{1}, size_t{7}, size_t{1024}, c.file.size()}) {
       SCOPED_TRACE(chunk);
       Callbacks callbacks;
-      const Outcome incremental = LoadInChunks(c.file, chunk, callbacks);
+      const Outcome incremental = LoadInChunks(c.file, chunk, callbacks, assumedName);
       ASSERT_NE(incremental.pixbuf, nullptr) << incremental.error;
       EXPECT_EQ(callbacks.sizeCalls, 1);
-      EXPECT_EQ(callbacks.askedWidth, 256);
-      EXPECT_EQ(callbacks.askedHeight, 192);
+      EXPECT_EQ(callbacks.askedWidth, c.width);
+      EXPECT_EQ(callbacks.askedHeight, c.height);
       EXPECT_EQ(callbacks.preparedCalls, 1);
-      EXPECT_EQ(callbacks.updatedArea, 256 * 192);
+      EXPECT_EQ(callbacks.updatedArea, c.width * c.height);
       EXPECT_EQ(PixbufPixels(incremental.pixbuf.get()), expected);
     }
   }
 }
 
-TEST(PixbufLoader, RawThreeColourDataReadsInTheRgbLayout) {
-  // Without a name the loader cannot tell .xpv from .xpc: it takes the
-  // interleaved layout, where a byte at offset 32 is pixel row 8.
-  Bytes file(18432, 0);
-  file[32] = 0x80;           // red, row 8 in the interleaved layout
-  file[6144 + 256] = 0x80;   // green, row 1
-  const Outcome whole = LoadWholeFile(file);
-  ASSERT_NE(whole.pixbuf, nullptr) << whole.error;
-  const guchar* pixels = gdk_pixbuf_read_pixels(whole.pixbuf.get());
-  const int stride = gdk_pixbuf_get_rowstride(whole.pixbuf.get());
-  EXPECT_EQ(pixels[8 * stride + 0], 255);
-  EXPECT_EQ(pixels[1 * stride + 1], 255);
-  EXPECT_EQ(pixels[0], 0);
+TEST(PixbufLoader, EachFamilyReadsRawThreeColourDataInItsOwnLayout) {
+  const Bytes file = ThreeColourWithOneRedPixel();
+  const struct {
+    const char* family;
+    int redRow;  // -1: no picture
+  } cases[] = {{"xpc", 8}, {"xpv", 1}, {"", -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.family);
+    const Outcome whole = LoadWholeFile(file, FamilyOf(c.family).assumedFileName);
+    if (c.redRow < 0) {
+      EXPECT_EQ(whole.pixbuf, nullptr);
+      continue;
+    }
+    ASSERT_NE(whole.pixbuf, nullptr) << whole.error;
+    const guchar* pixels = gdk_pixbuf_read_pixels(whole.pixbuf.get());
+    const int stride = gdk_pixbuf_get_rowstride(whole.pixbuf.get());
+    EXPECT_EQ(pixels[c.redRow * stride], 255);
+    EXPECT_EQ(pixels[(9 - c.redRow) * stride], 0);
+  }
 }
 
 TEST(PixbufLoader, RefusesFilesOutsideThePictureSizes) {
-  ExpectRefused({}, "0 bytes long");
-  ExpectRefused(Bytes(16, 0x55), "16 bytes long");
-  ExpectRefused(Bytes(65553, 0), "larger than 65552 bytes");
+  ExpectRefused({}, "empty");
+  ExpectRefused(Bytes(kLargestFileBytes + 1, 0), "larger than 16777216 bytes");
   // The largest file passes the size test and fails recognition instead.
-  ExpectRefused(Bytes(65552, 0), "korvel can read");
+  ExpectRefused(Bytes(kLargestFileBytes, 0), "korvel can read");
 }
 
 TEST(PixbufLoader, OversizedIncrementalLoadFailsAsSoonAsItPassesTheLimit) {
   Callbacks callbacks;
   GError* error = nullptr;
-  gpointer context = BeginLoad(Callbacks::Size, Callbacks::Prepared, Callbacks::Updated, &callbacks, &error);
-  const Bytes block(65552, 0);
+  gpointer context =
+      BeginLoad(kMainName, Callbacks::Size, Callbacks::Prepared, Callbacks::Updated, &callbacks, &error);
+  const Bytes block(kLargestFileBytes, 0);
   EXPECT_TRUE(LoadIncrement(context, block.data(), static_cast<guint>(block.size()), &error));
   EXPECT_FALSE(LoadIncrement(context, block.data(), 1, &error));
   ASSERT_NE(error, nullptr);
@@ -240,12 +290,8 @@ TEST(PixbufLoader, OversizedIncrementalLoadFailsAsSoonAsItPassesTheLimit) {
 
 TEST(PixbufLoader, RefusesUnreadableAndEmptyPictures) {
   ExpectRefused(Bytes(6913, 0xAA), "Not a ZX Spectrum picture korvel can read");
-  Bytes badChecksum = WrapHobeta(TestScreen());
-  badChecksum[15] ^= 1;
-  ExpectRefused(badChecksum, "korvel can read");
-  Bytes truncated = WrapHobeta(TestScreen());
-  truncated.pop_back();
-  ExpectRefused(truncated, "korvel can read");
+  // Only a Hobeta name forgives a wrong checksum.
+  ExpectRefused(WithWrongChecksum(WrapHobeta(TestScreen())), "korvel can read");
   // A sprite sheet of no sprites is a picture of 0 x 0 pixels, which a
   // pixbuf cannot be.
   ExpectRefused(ZeroSizedSheet(), "no pixels \\(0 x 0\\)");
@@ -262,8 +308,7 @@ TEST(PixbufLoader, SizeOfZeroAsksForTheDimensionsOnly) {
 }
 
 // ---------------------------------------------------------------------------
-// What the module declares, and that it matches the installed MIME types and
-// thumbnailer entry.
+// The family table against the installed MIME types and thumbnailer entry.
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path);
@@ -272,50 +317,73 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-std::set<std::string> Matches(const std::string& text, const char* pattern) {
-  std::set<std::string> found;
+std::vector<std::string> Matches(const std::string& text, const char* pattern) {
+  std::vector<std::string> found;
   const std::regex re(pattern);
   for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it) {
-    found.insert((*it)[1].str());
+    found.push_back((*it)[1].str());
   }
   return found;
 }
 
-TEST(PixbufLoaderModule, DeclaresTheZxTypesOfTheMimeFileAndNothingElse) {
-  GdkPixbufFormat info{};
-  fill_info(&info);
-  EXPECT_STREQ(info.name, "korvel");
-  EXPECT_EQ(info.signature[0].prefix, nullptr) << "no signature: names decide";
-  EXPECT_NE(info.flags & GDK_PIXBUF_FORMAT_THREADSAFE, 0u);
-  EXPECT_EQ(info.flags & GDK_PIXBUF_FORMAT_WRITABLE, 0u);
+std::string ExtensionOf(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? "" : name.substr(dot + 1);
+}
 
-  std::set<std::string> types, extensions;
-  for (gchar** t = info.mime_types; *t != nullptr; ++t) types.insert(*t);
-  for (gchar** e = info.extensions; *e != nullptr; ++e) extensions.insert(*e);
-  EXPECT_EQ(extensions.count("rgb"), 0u) << ".rgb belongs to SGI's image/x-rgb";
-  for (const char* e : {"scr", "$s", "!s", "$8", "!f", "$c", "xpc", "xpv", "gsc", "iscr", "mc", "mcx"}) {
-    EXPECT_EQ(extensions.count(e), 1u) << e;
+TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
+  const std::string xml = ReadText(KORVEL_DESKTOP_DIR "/korvel-zx.xml");
+  EXPECT_EQ(xml.find("<magic"), std::string::npos) << "names decide, never content";
+  std::map<std::string, std::string> xmlTypes;  // type: its comment and globs
+  for (const std::string& type : Matches(xml, "<mime-type type=\"([^\"]+)\">")) {
+    const std::regex element("<mime-type type=\"" + type + "\">([\\s\\S]*?)</mime-type>");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(xml, match, element)) << type;
+    const std::string inner = match[1].str();
+    std::string described = Matches(inner, "<comment>([^<]*)</comment>").at(0);
+    for (const std::string& glob : Matches(inner, "<glob pattern=\"\\*\\.([^\"]+)\"")) described += " ." + glob;
+    EXPECT_TRUE(xmlTypes.emplace(type, described).second) << type << " twice";
   }
 
-  const std::string xml = ReadText(KORVEL_DESKTOP_DIR "/korvel-zx.xml");
-  EXPECT_EQ(Matches(xml, "<mime-type type=\"([^\"]+)\""), types);
-  EXPECT_EQ(Matches(xml, "<glob pattern=\"\\*\\.([^\"]+)\""), extensions);
-  EXPECT_EQ(xml.find("<magic"), std::string::npos);
+  std::map<std::string, std::string> tableTypes;
+  std::map<std::string, int> typesPerFamily;
+  for (const PixbufMimeType& row : kPixbufMimeTypes) {
+    std::string described = row.comment;
+    bool holdsAssumedExtension = false;
+    for (const char* extension : row.extensions) {
+      if (extension == nullptr) continue;
+      described += std::string(" .") + extension;
+      holdsAssumedExtension |= ExtensionOf(row.assumedFileName) == extension;
+      EXPECT_STRNE(extension, "rgb");
+      EXPECT_STRNE(extension, "3");
+    }
+    tableTypes.emplace(row.mimeType, described);
+    ++typesPerFamily[row.family];
+    // A family's files are read as named like one of them; the main
+    // module's as named with no extension, which selects nothing.
+    if (*row.family == '\0') {
+      EXPECT_STREQ(row.assumedFileName, "picture");
+    } else {
+      EXPECT_TRUE(holdsAssumedExtension) << row.family;
+    }
+    EXPECT_STREQ(row.assumedFileName, FamilyOf(row.family).assumedFileName) << row.family;
+  }
+  EXPECT_EQ(xmlTypes, tableTypes);
+  for (const auto& [family, count] : typesPerFamily) {
+    if (!family.empty()) {
+      EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";
+    }
+  }
 
   const std::string entry = ReadText(KORVEL_DESKTOP_DIR "/korvel.thumbnailer");
-  EXPECT_EQ(Matches(entry, "(image/[^;\\s]+)"), types);
-
-  GdkPixbufModule module{};
-  fill_vtable(&module);
-  EXPECT_NE(module.load, nullptr);
-  EXPECT_NE(module.begin_load, nullptr);
-  EXPECT_NE(module.stop_load, nullptr);
-  EXPECT_NE(module.load_increment, nullptr);
-  EXPECT_EQ(module.save, nullptr);
+  std::set<std::string> entryTypes, types;
+  for (const std::string& type : Matches(entry, "(image/[^;\\s]+)")) entryTypes.insert(type);
+  for (const auto& [type, described] : tableTypes) types.insert(type);
+  EXPECT_EQ(entryTypes, types);
 }
 
 // ---------------------------------------------------------------------------
-// Through gdk-pixbuf itself, with the module installed into a prefix that
+// Through gdk-pixbuf itself, with the modules installed into a prefix that
 // the stack tests prepare (loaders cache, MIME database).
 
 class InstalledLoader : public ::testing::Test {
@@ -348,20 +416,56 @@ class InstalledLoader : public ::testing::Test {
   std::vector<std::string> written_;
 };
 
+TEST_F(InstalledLoader, EveryFamilyIsAModuleOfItsOwnWithItsOwnTypes) {
+  std::map<std::string, std::set<std::string>> expected;  // module name: its types
+  for (const PixbufMimeType& row : kPixbufMimeTypes) {
+    expected[*row.family == '\0' ? "korvel" : std::string("korvel-") + row.family].insert(row.mimeType);
+  }
+  std::map<std::string, std::set<std::string>> installed;
+  GSList* formats = gdk_pixbuf_get_formats();
+  for (GSList* f = formats; f != nullptr; f = f->next) {
+    GdkPixbufFormat* format = static_cast<GdkPixbufFormat*>(f->data);
+    gchar* name = gdk_pixbuf_format_get_name(format);
+    gchar** types = gdk_pixbuf_format_get_mime_types(format);
+    for (gchar** t = types; *t != nullptr; ++t) {
+      if (std::string(name).starts_with("korvel") || std::string(*t).starts_with("image/x-zx-")) {
+        EXPECT_TRUE(installed[name].insert(*t).second) << name << " lists " << *t << " twice";
+      }
+    }
+    g_strfreev(types);
+    g_free(name);
+  }
+  g_slist_free(formats);
+  EXPECT_EQ(installed, expected);
+}
+
 TEST_F(InstalledLoader, OpensZxFilesByTheirNames) {
-  int width = 0, height = 0;
   const Bytes screen = TestScreen();
-  const std::string expected = PluginPixels(screen, "picture.scr", &width, &height);
-  for (const char* name : {"landscape.scr", "landscape.SCR", "landscape.$s", "landscape.gsc"}) {
-    SCOPED_TRACE(name);
-    const Bytes file = std::string(name).find('$') != std::string::npos ? WrapHobeta(screen) : screen;
-    const std::string path = Write(name, file);
+  const struct {
+    const char* name;
+    Bytes file;
+    const char* module;
+  } cases[] = {
+      {"landscape.scr", screen, "korvel"},
+      {"landscape.SCR", screen, "korvel"},
+      {"landscape.gsc", screen, "korvel"},
+      {"landscape.$s", WrapHobeta(screen), "korvel-hobeta"},
+      {"rows.xpc", ThreeColourWithOneRedPixel(), "korvel-xpc"},
+      {"rows.xpv", ThreeColourWithOneRedPixel(), "korvel-xpv"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int width = 0, height = 0;
+    const std::string expected = PluginPixels(c.file, c.name, &width, &height);
+    const std::string path = Write(c.name, c.file);
     gint w = 0, h = 0;
     GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path.c_str(), &w, &h);
     ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(gdk_pixbuf_format_get_name(format), "korvel");
-    EXPECT_EQ(w, 256);
-    EXPECT_EQ(h, 192);
+    gchar* module = gdk_pixbuf_format_get_name(format);
+    EXPECT_STREQ(module, c.module);
+    g_free(module);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
     GError* error = nullptr;
     PixbufPtr pixbuf(gdk_pixbuf_new_from_file(path.c_str(), &error));
     ASSERT_NE(pixbuf, nullptr) << error->message;
@@ -370,13 +474,16 @@ TEST_F(InstalledLoader, OpensZxFilesByTheirNames) {
 }
 
 TEST_F(InstalledLoader, LeavesOtherNamesToOtherReaders) {
-  // The same screen bytes under names the module does not claim.
-  for (const char* name : {"screen.bin", "screen", "picture.rgb"}) {
+  // Screen bytes under names the modules do not claim.
+  for (const char* name : {"screen.bin", "screen", "picture.rgb", "manual.3"}) {
     SCOPED_TRACE(name);
-    const std::string path = Write(name, std::string(name).ends_with(".rgb") ? Bytes(18432, 0) : TestScreen());
+    const bool threeColour = ExtensionOf(name) == "rgb" || ExtensionOf(name) == "3";
+    const std::string path = Write(name, threeColour ? Bytes(18432, 0) : TestScreen());
     GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path.c_str(), nullptr, nullptr);
     if (format != nullptr) {
-      EXPECT_STRNE(gdk_pixbuf_format_get_name(format), "korvel");
+      gchar* module = gdk_pixbuf_format_get_name(format);
+      EXPECT_FALSE(std::string(module).starts_with("korvel")) << module;
+      g_free(module);
     }
   }
 }
@@ -385,14 +492,14 @@ TEST_F(InstalledLoader, LoaderByMimeTypeReportsHostileDataAsAnError) {
   GError* error = nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_mime_type("image/x-zx-hobeta", &error);
   ASSERT_NE(loader, nullptr) << error->message;
-  const Bytes huge(70000, 0x55);
+  const Bytes chunk(1 << 20, 0x55);
   bool written = true;
-  for (size_t at = 0; at < huge.size() && written; at += 4096) {
-    written = gdk_pixbuf_loader_write(loader, huge.data() + at, std::min<size_t>(4096, huge.size() - at), &error);
+  for (size_t at = 0; at <= kLargestFileBytes && written; at += chunk.size()) {
+    written = gdk_pixbuf_loader_write(loader, chunk.data(), chunk.size(), &error);
   }
   EXPECT_FALSE(written);
   ASSERT_NE(error, nullptr);
-  EXPECT_NE(std::string(error->message).find("larger than 65552"), std::string::npos) << error->message;
+  EXPECT_NE(std::string(error->message).find("larger than 16777216"), std::string::npos) << error->message;
   g_clear_error(&error);
   gdk_pixbuf_loader_close(loader, nullptr);
   EXPECT_EQ(gdk_pixbuf_loader_get_pixbuf(loader), nullptr);

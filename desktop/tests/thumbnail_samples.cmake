@@ -31,19 +31,14 @@ foreach(sample IN LISTS samples)
   get_filename_component(name "${sample}" NAME)
   get_filename_component(extension "${sample}" LAST_EXT)
   string(TOLOWER "${extension}" extension)
-  file(SIZE "${sample}" size)
   set(input "${WORK_DIR}/input/${name}")
-  if(extension STREQUAL ".rgb")
-    # .rgb is SGI's type and stays so; the same bytes named .xpc have the
-    # same layout and do reach the loader.
+  if(extension STREQUAL ".rgb" OR extension STREQUAL ".3")
+    # .rgb is SGI's type and stays so, and the desktop gives *.[1-9] to manual
+    # pages; the same bytes named .xpc have the same layout and do reach the
+    # loader.
     set(input "${WORK_DIR}/input/${name}.xpc")
-  elseif(extension STREQUAL ".xpv" AND size EQUAL 18432)
-    # The module is never told the file name, so raw 18432-byte data is read
-    # in the .rgb/.xpc layout; the .xpv layout cannot be reached.
-    message(STATUS "skipped ${name}: raw .xpv is not reachable through the loader")
-    continue()
   elseif(NOT extension IN_LIST claimed)
-    message(STATUS "skipped ${name}: ${extension} is not a ZX picture extension")
+    message(STATUS "skipped ${name}: no korvel MIME type claims ${extension}")
     continue()
   endif()
   file(COPY_FILE "${sample}" "${input}")

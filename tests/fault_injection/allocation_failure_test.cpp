@@ -130,6 +130,49 @@ TEST(AllocationFailure, EveryFailedAllocationOfEveryLoadGivesNullAndLeavesNothin
   EXPECT_GE(gigascreenLoads, 4u);
 }
 
+// korvel_extra takes one more block, the file's buffer, and gives it back
+// before it returns. Whichever allocation fails, no picture and nothing left;
+// at its peak a load holds at most three pictures' pixels beside the buffer.
+TEST(AllocationFailure, KorvelExtraLoadsFailWholeAndStayWithinThreePictures) {
+  std::vector<Input> inputs = SampleFiles();
+  Bytes screen(6912, 0x3C);
+  Bytes badChecksum = testing::WrapHobeta(screen);
+  badChecksum[15] ^= 0xFF;
+  inputs.push_back({"tolerated.$c", badChecksum});
+  inputs.push_back({"pair.gsc", Bytes(13824, 0x55)});
+  inputs.push_back({"border.bsc", Bytes(11136, 0x2A)});
+  inputs.push_back({"noise.bin", Bytes(5000, 0x99)});
+  size_t loads = 0;
+  for (const Input& input : inputs) {
+    SCOPED_TRACE(input.fileName);
+    const auto load = [&] {
+      return LoadPictureBytes(input.bytes.data(), input.bytes.size(), input.fileName.c_str(), kKorvelExtra);
+    };
+    faults::Reset();
+    Picture* picture = load();
+    const size_t allocations = faults::Allocations();
+    if (picture == nullptr) {
+      EXPECT_EQ(faults::LiveBlocks(), 0u);
+      continue;
+    }
+    ++loads;
+    const size_t buffer = std::max<size_t>(input.bytes.size(), kKorvelExtra.layout.size);
+    EXPECT_LE(faults::PeakLiveBytes(), buffer + 3 * (PixelBytes(*picture) + sizeof(Picture)));
+    EXPECT_EQ(faults::LiveBlocks(), 2u) << "the buffer is given back";
+    ReleasePicture(picture);
+    for (size_t n = 1; n <= allocations; ++n) {
+      faults::Reset();
+      faults::FailAllocation(n);
+      Picture* failed = load();
+      EXPECT_EQ(failed, nullptr) << "allocation " << n << " of " << allocations << " failed";
+      ReleasePicture(failed);
+      EXPECT_EQ(faults::LiveBlocks(), 0u) << "allocation " << n << " of " << allocations << " failed";
+    }
+  }
+  faults::Reset();
+  EXPECT_GE(loads, 20u);
+}
+
 // 255 cells wide and 8191 cells high: 2040 x 65528 pixels, 401 031 360 bytes,
 // the most any file can ask for. Allocated once (the pixel block is left
 // untouched by the zero-width bands, so the pages are never written).

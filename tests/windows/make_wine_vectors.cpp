@@ -93,9 +93,12 @@ std::vector<Vector> Vectors() {
     add("raw-gigascreen.gsc", random.Fill(13824));
     add("raw-multicolour.mc", random.Fill(12288));
     add("raw-multicolour-giga.mcx", random.Fill(24576));
-    for (const char* extension : {"rgb", "xpc", "xpv", "RGB", "bin"}) {
+    // Windows folders do not hold two names that differ only in case: the
+    // capitals get a stem of their own.
+    for (const char* extension : {"rgb", "xpc", "xpv", "bin"}) {
       add(std::string("raw-three-colour.") + extension, random.Fill(18432));
     }
+    add("raw-three-colour-capitals.RGB", random.Fill(18432));
     // The size limits.
     add("short.bin", random.Fill(16));
     add("shortest.bin", random.Fill(17));
@@ -137,6 +140,22 @@ std::vector<Vector> Vectors() {
     Bytes bad = WrapHobeta(random.Fill(6912), Fields('C', 0x4000, 6912, 27));
     bad[15] ^= 1;
     add("hob-bad-checksum.$s", bad);
+    // korvel_extra's forms by name and size, a file cut after its data, and
+    // files beyond korvel_hobeta's limit.
+    add("extra-mlt.mlt", random.Fill(12288));
+    add("extra-ifl.ifl", random.Fill(9216));
+    add("extra-attributes.53C", random.Fill(768));
+    add("extra-hi-colour.shc", random.Fill(12288));
+    add("extra-ulaplus.bin", random.Fill(6976));
+    add("extra-border.bsc", random.Fill(11136));
+    add("extra-border-multicolour.bmc4", random.Fill(11904));
+    add("extra-hi-res.shr", random.Fill(12289));
+    add("extra-planes.3", random.Fill(18432));
+    add("extra-layer2.nxi", random.Fill(49664));
+    add("extra-large.bin", random.Fill(200000));
+    Bytes cut = WrapHobeta(random.Fill(6900), Fields('C', 0x4000, 6900, 27));
+    cut.resize(17 + 6900);
+    add("hob-cut-after-data.scr", cut);
   }
   return vectors;
 }

@@ -17,7 +17,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build ${BINARY} -j2 RESULT_VARIABLE r
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "building ${BINARY} failed")
 endif()
-foreach(file korvel_hobeta.dll korvel_screens.dll korvel.exe windows_checks.exe)
+foreach(file korvel_hobeta.dll korvel_screens.dll korvel_extra.dll korvel.exe windows_checks.exe)
   if(NOT EXISTS "${BINARY}/${file}")
     message(FATAL_ERROR "${BINARY}/${file} was not built")
   endif()

@@ -134,18 +134,21 @@ void CheckHeap(const Api& api, const std::string& plugin, const std::vector<std:
 // The bounded copies of gfpGetPluginInfo: cut to the size given, the
 // terminator included, and nothing written for a refused version.
 void CheckPluginInfo(const Api& api, const std::string& plugin) {
-  char label[64], extensions[64];
+  char label[64], extensions[256];
   int32_t flags = 7;
   memset(label, 'x', sizeof label);
   memset(extensions, 'x', sizeof extensions);
-  Check(api.getPluginInfo(3, label, 64, extensions, 64, &flags) == 0 && label[0] == 'x' && extensions[0] == 'x' &&
+  Check(api.getPluginInfo(3, label, 64, extensions, 256, &flags) == 0 && label[0] == 'x' && extensions[0] == 'x' &&
             flags == 7,
         plugin + ": interface version 3 is refused and nothing written");
-  Check(api.getPluginInfo(2, label, 6, extensions, 64, &flags) == 1 && std::string(label) == "ZX Gr" &&
+  Check(api.getPluginInfo(2, label, 6, extensions, 256, &flags) == 1 && std::string(label) == "ZX Gr" &&
             label[6] == 'x' && flags == 1,
         plugin + ": a label buffer of 6 bytes holds \"ZX Gr\"");
   const std::string list = extensions;
-  Check(list == "!s;$s;!f;$8;scr" || list == "xpc;xpv;rgb;gsc;iscr;mc;mcx", plugin + ": the whole extension list");
+  Check(list == "!s;$s;!f;$8;scr" || list == "xpc;xpv;rgb;gsc;iscr;mc;mcx" ||
+            list == "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;nxi;sca;zxp;"
+                    "tap;tzx;sna;z80;trd;scl",
+        plugin + ": the whole extension list");
   memset(label, 'x', sizeof label);
   Check(api.getPluginInfo(2, label, 1, extensions, 0, &flags) == 1 && label[0] == '\0' && label[1] == 'x' &&
             extensions[0] == list[0],

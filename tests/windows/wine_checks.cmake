@@ -1,5 +1,5 @@
 cmake_minimum_required(VERSION 3.25)
-# Runs windows_checks.exe of one architecture on both plug-ins, in one Wine
+# Runs windows_checks.exe of one architecture on every plug-in, in one Wine
 # start. -DWINE= -DPREFIX= -DWORK= -DTREE= -DARCH= -DSAMPLES=
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine_paths.cmake)
@@ -21,7 +21,8 @@ WindowsPath(screen "${screen}")
 WindowsPath(inputs "${WORK}/inputs")
 WindowsPath(hobeta "${TREE}/korvel_hobeta.dll")
 WindowsPath(screens "${TREE}/korvel_screens.dll")
-execute_process(COMMAND ${WINE} ${TREE}/windows_checks.exe ${scratch} ${screen} ${inputs} ${hobeta} ${screens}
+WindowsPath(extra "${TREE}/korvel_extra.dll")
+execute_process(COMMAND ${WINE} ${TREE}/windows_checks.exe ${scratch} ${screen} ${inputs} ${hobeta} ${screens} ${extra}
                 RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "windows_checks.exe (${ARCH}) failed (status ${rc})")
