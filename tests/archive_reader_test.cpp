@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,30 @@ TEST(ArchiveReader, ManyEmptyMembersWalkInLinearTimeAndTheVisitorCanStop) {
               }).ok);
   EXPECT_EQ(seen, 3);
 }
+
+#ifdef KORVEL_HOST
+
+// The host walks an archive like a folder: each member's pictures under
+// OUT/ARCHIVE.zip/, mirroring the member's path; a tape inside gives one PNG
+// per picture; what is not a picture is skipped, not failed.
+TEST(ArchiveReader, TheHostConvertsEveryPictureOfEveryMember) {
+  const Bytes screen(6912, 0x47);
+  const Bytes tape = testing::TapFile({testing::TapeBlock(0xFF, screen), testing::TapeBlock(0xFF, screen)});
+  testing::TemporaryFolder folder;
+  const std::string zip = folder.Write("coll.zip", WriteArchive(ArchiveKind::zip, {{"pics/a.scr", screen},
+                                                                                     {"games/game.tap", tape},
+                                                                                     {"readme.txt", {'h', 'i'}}}));
+  const std::string out = folder.path() + "/out";
+  auto result = testing::RunKorvel("convert " + testing::ShellQuote(zip) + " -o " + testing::ShellQuote(out));
+  EXPECT_EQ(result.status, 0) << result.output;
+  for (const char* name : {"coll.zip/pics/a.scr.png", "coll.zip/games/game.tap.1.png", "coll.zip/games/game.tap.2.png"}) {
+    EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
+  }
+  EXPECT_NE(result.output.find("3 converted, 1 skipped as not ZX pictures, 0 failed"), std::string::npos)
+      << result.output;
+}
+
+#endif  // KORVEL_HOST
 
 }  // namespace
 }  // namespace korvel::host

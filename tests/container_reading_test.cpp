@@ -1,0 +1,160 @@
+// Pictures where they live: korvel_extra gives a container's first picture,
+// the in-process reading every picture and entry, labelled; and the host
+// names, counts and identifies them.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "decoders/standard_screen.h"
+#include "plugin/load.h"
+#include "plugin/reading.h"
+#include "tests/support/container_writer.h"
+#include "tests/support/lcmp5_writer.h"
+#include "tests/support/test_support.h"
+
+namespace korvel {
+namespace {
+
+using testing::Bytes;
+using testing::PicturePtr;
+
+Bytes Screen(uint8_t seed) {
+  Bytes screen(6912);
+  for (size_t i = 0; i < screen.size(); ++i) screen[i] = static_cast<uint8_t>(i * 7 + seed + i / 256);
+  return screen;
+}
+
+Bytes Tape(const std::vector<Bytes>& screens) {
+  std::vector<Bytes> blocks;
+  for (const Bytes& screen : screens) {
+    blocks.push_back(testing::TapeBlock(0, testing::TapeHeader(3, "screen", 6912, 16384)));
+    blocks.push_back(testing::TapeBlock(0xFF, screen));
+  }
+  return testing::TapFile(blocks);
+}
+
+bool IsScreen(const Picture* picture, const Bytes& screen) {
+  const PicturePtr expected(DecodeStandardScreen(ByteSpan(screen.data(), screen.size())));
+  return picture != nullptr && memcmp(picture->pixels, expected->pixels, PixelBytes(*expected)) == 0;
+}
+
+TEST(ContainerReading, KorvelExtraGivesTheFirstPictureOfEachContainer) {
+  const Bytes first = Screen(1), second = Screen(2);
+  Bytes sna48(27, 0);
+  sna48.insert(sna48.end(), first.begin(), first.end());
+  sna48.resize(49179);
+  Bytes memory = first;
+  memory.resize(49152);
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"game.tap", Tape({first, second})},
+      {"GAME.TAP", Tape({first})},
+      {"game.bin", testing::TzxFile({testing::TzxStandardBlock(testing::TapeBlock(0xFF, first))})},
+      {"save.sna", sna48},
+      {"save.z80", testing::Z80Version1(memory, true)},
+      {"disk.trd", testing::TrdImage({{"BOOT", 'B', {1, 2, 3}}, {"LOGO", 'C', first}, {"LOGO2", 'C', second}})},
+      {"disk.bin", testing::SclImage({{"LOGO", 'C', testing::PackLcmp5Screen(first)}})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PicturePtr picture = testing::LoadBytes(c.file, c.name, kKorvelExtra);
+    EXPECT_TRUE(IsScreen(picture.get(), first));
+  }
+  // Without a picture inside, the file is passed on, and nothing else takes it.
+  EXPECT_FALSE(testing::LoadBytes(Tape({}), "empty.tap", kKorvelExtra));
+  EXPECT_FALSE(testing::LoadBytes(testing::TrdImage({{"BOOT", 'B', {1}}}), "basic.trd", kKorvelExtra));
+}
+
+struct Item {
+  std::string label;
+  std::string formName;
+  bool picture;
+  bool warn;
+  friend bool operator==(const Item&, const Item&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Item& item) {
+  return out << item.label << " " << item.formName << (item.picture ? " picture" : "") << (item.warn ? " warn" : "");
+}
+
+bool Collect(FoundItem& found, void* context) {
+  static_cast<std::vector<Item>*>(context)->push_back(
+      {found.label, found.formName, found.picture != nullptr, found.warn});
+  ReleasePicture(found.picture);
+  return true;
+}
+
+TEST(ContainerReading, EveryPictureAndEntryInOrderWithLabels) {
+  Bytes disk = testing::TrdImage({{"LOGO", 'C', Screen(1)},
+                                  {"BOOT", 'B', {1, 2}},
+                                  {"a/b", 'C', testing::PackLcmp5Screen(Screen(2))},
+                                  {"GONE", 'C', Screen(3), 0x4000, 1},
+                                  {"LOGO", 'C', Screen(4)},
+                                  {"LAST", 'C', Screen(5)}});
+  disk.resize(disk.size() - 256);  // the last entry's sectors now lie past the end
+  struct Case {
+    const char* name;
+    Bytes file;
+    const char* formName;
+    std::vector<Item> items;
+  } cases[] = {
+      {"game.tap", Tape({Screen(1), Screen(2)}), "TAP tape",
+       {{"1", "standard screen", true, false}, {"2", "standard screen", true, false}}},
+      {"disk.trd", disk, "TR-DOS disk image",
+       {{"LOGO.C", "wrapped standard screen", true, false},
+        {"BOOT.B", "a BASIC program", false, false},
+        {"a_b.C", "LCMP5-packed screen", true, false},
+        {"LOGO.C", "wrapped standard screen", true, false},
+        {"LAST.C", "its sectors lie past the end of the image", false, true}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Item> items;
+    const FileReading reading = ReadEveryPicture(c.file.data(), c.file.size(), c.name, Collect, &items);
+    EXPECT_STREQ(reading.formName, c.formName);
+    EXPECT_TRUE(reading.container);
+    EXPECT_EQ(items, c.items);
+  }
+}
+
+#ifdef KORVEL_HOST
+
+TEST(ContainerReading, TheHostWritesEachPictureNamedAfterItsContainerAndLabel) {
+  testing::TemporaryFolder folder;
+  Bytes disk = testing::TrdImage({{"LOGO", 'C', Screen(1)}, {"LOGO", 'C', Screen(2)}, {"GONE", 'C', Screen(3)}});
+  disk.resize(disk.size() - 256);
+  const std::string tape = folder.Write("in/game.tap", Tape({Screen(1), Screen(2)}));
+  folder.Write("in/one.tap", Tape({Screen(3)}));
+  folder.Write("in/disk.trd", disk);
+  const std::string out = folder.path() + "/out";
+  auto result = testing::RunKorvel("convert " + testing::ShellQuote(folder.path() + "/in") + " -o " +
+                                   testing::ShellQuote(out));
+  EXPECT_EQ(result.status, 0) << result.output;
+  for (const char* name : {"game.tap.1.png", "game.tap.2.png", "one.tap.png", "disk.trd.LOGO.C.png",
+                           "disk.trd.LOGO.C~2.png"}) {
+    EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
+  }
+  EXPECT_NE(result.output.find("disk.trd: GONE.C: its sectors lie past the end of the image"), std::string::npos);
+  EXPECT_NE(result.output.find("korvel: 5 converted, 0 skipped as not ZX pictures, 0 failed"), std::string::npos);
+
+  auto one = testing::RunKorvel("convert " + testing::ShellQuote(tape) + " -o " + testing::ShellQuote(out + "/x.png"));
+  EXPECT_EQ(one.status, 1);
+  EXPECT_NE(one.output.find("holds 2 pictures"), std::string::npos) << one.output;
+
+  auto identify = testing::RunKorvel("identify " + testing::ShellQuote(tape));
+  EXPECT_EQ(identify.status, 0);
+  EXPECT_NE(identify.output.find("game.tap: TAP tape, 2 pictures\n"), std::string::npos) << identify.output;
+  EXPECT_NE(identify.output.find("game.tap: 2: standard screen, 256\u00d7192\n"), std::string::npos);
+  EXPECT_EQ(testing::RunKorvel("identify " + testing::ShellQuote(folder.path() + "/missing")).status, 1);
+}
+
+#endif  // KORVEL_HOST
+
+}  // namespace
+}  // namespace korvel
