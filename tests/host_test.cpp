@@ -41,6 +41,31 @@ TEST(Host, ConvertsANamedFileBesideItWithTheWholeNamePlusPng) {
   EXPECT_EQ(testing::ReadPng(second + ".png").width, 256);
 }
 
+// Every sample through the host: the PNG, palette or not, reads back as the
+// picture a plug-in gives (the two plug-ins differ on some files; the host
+// may have taken either).
+TEST(Host, EverySampleConvertsToThePicturesPixels) {
+  TemporaryFolder folder;
+  const std::string samples = std::string(KORVEL_SOURCE_DIR) + "/samples/files";
+  auto result = testing::RunKorvel("convert " + ShellQuote(samples) + " -o " + ShellQuote(folder.path()));
+  ASSERT_EQ(result.status, 0) << result.output;
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    const std::string name = entry.path().filename().string();
+    const Bytes bytes = testing::ReadFileBytes(entry.path().string());
+    const testing::PngImage png = testing::ReadPng(folder.path() + "/" + name + ".png");
+    bool matches = false;
+    for (const DeliverableDescription* deliverable : {&kKorvelHobeta, &kKorvelScreens}) {
+      testing::PicturePtr picture = testing::LoadBytes(bytes, name, *deliverable);
+      matches = matches || (picture && png.width == picture->width && png.height == picture->height &&
+                            std::equal(png.rgb.begin(), png.rgb.end(), picture->pixels));
+    }
+    EXPECT_TRUE(matches) << name;
+    ++compared;
+  }
+  EXPECT_GE(compared, 20);
+}
+
 TEST(Host, NeverOverwritesUnlessForced) {
   TemporaryFolder folder;
   const std::string input = folder.Write("pic.scr", Screen(0x38));
