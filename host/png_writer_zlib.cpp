@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,12 +79,19 @@ class OutputFile {
   }
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
+  // A file overwritten is cut to the new length at the end rather than
+  // emptied at the open: ext4 flushes a file emptied and written again to
+  // disk when it is closed, which is slow for a folder of them.
   bool Create(const std::filesystem::path& path, bool overwrite, std::string& error) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
     descriptor_ = open(path.c_str(), flags, 0666);
-    if (descriptor_ >= 0) return true;
-    error = errno == EEXIST ? kExistsMessage : std::strerror(errno);
-    return false;
+    if (descriptor_ < 0) {
+      error = errno == EEXIST ? kExistsMessage : std::strerror(errno);
+      return false;
+    }
+    struct stat status;
+    cutAtEnd_ = overwrite && fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode);
+    return true;
   }
 
   bool Write(const uint8_t* bytes, size_t count, std::string& error) {
@@ -96,19 +104,23 @@ class OutputFile {
       }
       bytes += written;
       count -= static_cast<size_t>(written);
+      length_ += static_cast<off_t>(written);
     }
     return true;
   }
 
   bool Close() {
     if (descriptor_ < 0) return true;
-    const bool ok = close(descriptor_) == 0;
+    const bool cut = !cutAtEnd_ || ftruncate(descriptor_, length_) == 0;
+    const bool ok = close(descriptor_) == 0 && cut;
     descriptor_ = -1;
     return ok;
   }
 
  private:
   int descriptor_ = -1;
+  bool cutAtEnd_ = false;
+  off_t length_ = 0;
 #endif
 };
 

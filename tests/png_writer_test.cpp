@@ -51,6 +51,18 @@ TEST(PngWriter, TheSmallestBitDepthThatHoldsTheColoursAndThePixelsReadBack) {
   }
 }
 
+TEST(PngWriter, OverwritingALongerFileLeavesOnlyThePng) {
+  testing::TemporaryFolder folder;
+  const host::Image image = ImageOfColours(5);
+  const std::string fresh = folder.path() + "/fresh.png";
+  const std::string path = folder.Write("old.png", testing::Bytes(100000, 0xEE));
+  std::string error;
+  ASSERT_TRUE(host::WritePng(image, fresh, false, error)) << error;
+  EXPECT_FALSE(host::WritePng(image, path, false, error));
+  ASSERT_TRUE(host::WritePng(image, path, true, error)) << error;
+  EXPECT_EQ(testing::ReadFileBytes(path), testing::ReadFileBytes(fresh));
+}
+
 TEST(PngWriter, AnImageWithoutItsPixelsIsRefusedAndNothingIsLeft) {
   testing::TemporaryFolder folder;
   host::Image image = ImageOfColours(2);
