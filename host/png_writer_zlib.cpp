@@ -14,11 +14,13 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #endif
 
+#include "host/png_palette.h"
 #include "host/png_writer.h"
 
 namespace korvel::host {
@@ -77,12 +79,19 @@ class OutputFile {
   }
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
+  // A file overwritten is cut to the new length at the end rather than
+  // emptied at the open: ext4 flushes a file emptied and written again to
+  // disk when it is closed, which is slow for a folder of them.
   bool Create(const std::filesystem::path& path, bool overwrite, std::string& error) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
     descriptor_ = open(path.c_str(), flags, 0666);
-    if (descriptor_ >= 0) return true;
-    error = errno == EEXIST ? kExistsMessage : std::strerror(errno);
-    return false;
+    if (descriptor_ < 0) {
+      error = errno == EEXIST ? kExistsMessage : std::strerror(errno);
+      return false;
+    }
+    struct stat status;
+    cutAtEnd_ = overwrite && fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode);
+    return true;
   }
 
   bool Write(const uint8_t* bytes, size_t count, std::string& error) {
@@ -95,19 +104,23 @@ class OutputFile {
       }
       bytes += written;
       count -= static_cast<size_t>(written);
+      length_ += static_cast<off_t>(written);
     }
     return true;
   }
 
   bool Close() {
     if (descriptor_ < 0) return true;
-    const bool ok = close(descriptor_) == 0;
+    const bool cut = !cutAtEnd_ || ftruncate(descriptor_, length_) == 0;
+    const bool ok = close(descriptor_) == 0 && cut;
     descriptor_ = -1;
     return ok;
   }
 
  private:
   int descriptor_ = -1;
+  bool cutAtEnd_ = false;
+  off_t length_ = 0;
 #endif
 };
 
@@ -133,8 +146,9 @@ bool WriteChunk(OutputFile& file, const char type[4], const uint8_t* data, size_
 }
 
 // Deflates the rows, each behind its filter byte (0, none), into IDAT chunks
-// of at most the output buffer's size.
-bool WriteImageData(OutputFile& file, const Image& image, std::string& error) {
+// of at most the output buffer's size. With a palette each row is packed as
+// indices first.
+bool WriteImageData(OutputFile& file, const Image& image, const PngPalette* palette, std::string& error) {
   z_stream stream;
   std::memset(&stream, 0, sizeof stream);
   if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
@@ -142,8 +156,9 @@ bool WriteImageData(OutputFile& file, const Image& image, std::string& error) {
     return false;
   }
   std::vector<uint8_t> out(1 << 16);
-  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
-  const uint8_t filterNone = 0;
+  const size_t rgbRowBytes = static_cast<size_t>(image.width) * 3;
+  const size_t rowBytes = palette != nullptr ? PackedRowBytes(image.width, palette->bitDepth) : rgbRowBytes;
+  std::vector<uint8_t> row(1 + rowBytes, 0);  // filter byte 0, then the row
   bool ok = true;
   // Feeds `size` bytes (or, with Z_FINISH, the end of the stream), writing an
   // IDAT chunk each time the output buffer fills.
@@ -164,8 +179,13 @@ bool WriteImageData(OutputFile& file, const Image& image, std::string& error) {
     }
   };
   for (int y = 0; ok && y < image.height; ++y) {
-    ok = feed(&filterNone, 1, Z_NO_FLUSH) &&
-         feed(image.rgb.data() + rowBytes * static_cast<size_t>(y), rowBytes, Z_NO_FLUSH);
+    const uint8_t* rgb = image.rgb.data() + rgbRowBytes * static_cast<size_t>(y);
+    if (palette != nullptr) {
+      PackRow(*palette, rgb, image.width, row.data() + 1);
+    } else {
+      std::memcpy(row.data() + 1, rgb, rgbRowBytes);
+    }
+    ok = feed(row.data(), row.size(), Z_NO_FLUSH);
   }
   if (ok) ok = feed(nullptr, 0, Z_FINISH);
   deflateEnd(&stream);
@@ -174,15 +194,20 @@ bool WriteImageData(OutputFile& file, const Image& image, std::string& error) {
 
 bool Encode(OutputFile& file, const Image& image, std::string& error) {
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  PngPalette palette;
+  const bool indexed = BuildPalette(image, palette);
   std::vector<uint8_t> header;
   PutBigEndian(header, static_cast<uint32_t>(image.width));
   PutBigEndian(header, static_cast<uint32_t>(image.height));
-  // 8 bits a channel, colour type 2 (RGB), deflate, adaptive filtering, no
-  // interlace.
-  const uint8_t rest[] = {8, 2, 0, 0, 0};
+  // Bit depth, colour type 3 (palette) or 2 (RGB), deflate, adaptive
+  // filtering, no interlace.
+  const uint8_t rest[] = {static_cast<uint8_t>(indexed ? palette.bitDepth : 8), static_cast<uint8_t>(indexed ? 3 : 2),
+                          0, 0, 0};
   header.insert(header.end(), rest, rest + sizeof rest);
   return file.Write(kSignature, sizeof kSignature, error) &&
-         WriteChunk(file, "IHDR", header.data(), header.size(), error) && WriteImageData(file, image, error) &&
+         WriteChunk(file, "IHDR", header.data(), header.size(), error) &&
+         (!indexed || WriteChunk(file, "PLTE", palette.rgb, 3 * static_cast<size_t>(palette.count), error)) &&
+         WriteImageData(file, image, indexed ? &palette : nullptr, error) &&
          WriteChunk(file, "IEND", nullptr, 0, error);
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "host/convert.h"
+#include "plugin/host_order.h"
 #include "plugin/load.h"
 #include "tests/support/test_support.h"
 
@@ -40,6 +41,29 @@ TEST(Host, ConvertsANamedFileBesideItWithTheWholeNamePlusPng) {
   ASSERT_TRUE(expected);
   EXPECT_TRUE(std::equal(png.rgb.begin(), png.rgb.end(), expected->pixels));
   EXPECT_EQ(testing::ReadPng(second + ".png").width, 256);
+}
+
+// Every sample through the host: the PNG, palette or not, reads back as the
+// picture a plug-in gives (the two plug-ins differ on some files; the host
+// may have taken either).
+TEST(Host, EverySampleConvertsToThePicturesPixels) {
+  TemporaryFolder folder;
+  const std::string samples = std::string(KORVEL_SOURCE_DIR) + "/samples/files";
+  auto result = testing::RunKorvel("convert " + ShellQuote(samples) + " -o " + ShellQuote(folder.path()));
+  ASSERT_EQ(result.status, 0) << result.output;
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    const std::string name = entry.path().filename().string();
+    const Bytes bytes = testing::ReadFileBytes(entry.path().string());
+    const testing::PngImage png = testing::ReadPng(folder.path() + "/" + name + ".png");
+    const testing::PicturePtr picture(LoadPictureInHostOrder(bytes.data(), bytes.size(), name.c_str()));
+    ASSERT_TRUE(picture) << name;
+    EXPECT_TRUE(png.width == picture->width && png.height == picture->height &&
+                std::equal(png.rgb.begin(), png.rgb.end(), picture->pixels))
+        << name;
+    ++compared;
+  }
+  EXPECT_GE(compared, 20);
 }
 
 TEST(Host, NeverOverwritesUnlessForced) {
