@@ -12,12 +12,8 @@ namespace korvel::qt {
 
 namespace {
 
-// {key, MIME type} pairs, generated from the one key table of the build.
-struct KeyEntry {
-  const char* key;
-  const char* mimeType;
-};
-constexpr KeyEntry kKeys[] = {
+// Generated from the one key table of the build (desktop/qt/CMakeLists.txt).
+constexpr const char* kKeys[] = {
 #include "korvel_qt_keys.inc"
 };
 
@@ -32,8 +28,10 @@ constexpr qint64 kContentBytesLookedAt = kHobetaHeaderBytes + 255 * 256;
 // The rest of `device`, or an error. Files of known size larger than the
 // limit are refused before anything is read.
 bool ReadWhole(QIODevice* device, QByteArray* bytes, QString* error) {
+  const QString tooLarge =
+      QStringLiteral("The file is larger than %1 bytes, more than any ZX picture file").arg(kLargestFileBytes);
   if (!device->isSequential() && device->size() - device->pos() > kLargestFileBytes) {
-    *error = QStringLiteral("The file is larger than %1 bytes, more than any ZX picture file").arg(kLargestFileBytes);
+    *error = tooLarge;
     return false;
   }
   constexpr qint64 kChunkBytes = 64 * 1024;
@@ -42,7 +40,7 @@ bool ReadWhole(QIODevice* device, QByteArray* bytes, QString* error) {
     if (chunk.isEmpty()) break;
     bytes->append(chunk);
     if (bytes->size() > kLargestFileBytes) {
-      *error = QStringLiteral("The file is larger than %1 bytes, more than any ZX picture file").arg(kLargestFileBytes);
+      *error = tooLarge;
       return false;
     }
   }
@@ -56,8 +54,8 @@ bool ReadWhole(QIODevice* device, QByteArray* bytes, QString* error) {
 }  // namespace
 
 bool IsKorvelKey(const QByteArray& format) {
-  for (const KeyEntry& entry : kKeys) {
-    if (format == entry.key) return true;
+  for (const char* key : kKeys) {
+    if (format == key) return true;
   }
   return false;
 }

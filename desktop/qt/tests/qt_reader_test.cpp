@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "plugin/content_signature.h"
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
 #include "tests/support/hobeta_writer.h"
@@ -88,8 +89,9 @@ TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
   for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
     QString path = samples.filePath(name);
     const QByteArray bytes = FileBytes(path);
-    if (name.endsWith(QStringLiteral(".rgb"))) {
-      // .rgb is SGI's key; users rename such a three-colour screen .xpc.
+    if (name.endsWith(QStringLiteral(".rgb")) || name.endsWith(QStringLiteral(".3"))) {
+      // .rgb is SGI's key and .3 a manual page's extension; users rename such
+      // a three-colour screen .xpc.
       path = renamed.filePath(name + QStringLiteral(".xpc"));
       ASSERT_TRUE(QFile::copy(samples.filePath(name), path));
     }
@@ -106,10 +108,14 @@ TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
     buffer.setData(bytes);
     QImageReader byContent(&buffer);
     const QImage unnamed = byContent.read();
-    // Of the samples only the Hobeta files can be told by their content.
-    const bool hobeta = name.contains(QStringLiteral(".$")) || name.contains(QStringLiteral(".!"));
-    if (hobeta) EXPECT_EQ(AsRgb888(unnamed), CoreImage(bytes, "")) << name.toStdString() << " by content";
-    else EXPECT_TRUE(unnamed.isNull()) << name.toStdString() << ": a raw screen claimed by its size";
+    // Claimed by content exactly when it has a signature or a sound Hobeta
+    // header, and then read under no name.
+    const korvel::ByteSpan span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    if (korvel::HasZxContentSignature(span)) {
+      EXPECT_EQ(AsRgb888(unnamed), CoreImage(bytes, "")) << name.toStdString() << " by content";
+    } else {
+      EXPECT_TRUE(unnamed.isNull()) << name.toStdString() << ": claimed without a signature";
+    }
   }
   EXPECT_EQ(read, samples.entryList(QDir::Files).size());
 }
