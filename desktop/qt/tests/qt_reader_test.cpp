@@ -1,0 +1,179 @@
+// The installed Qt image-format plug-in as Qt programs meet it: loaded by
+// Qt's own plug-in loading from QT_PLUGIN_PATH, found by key and by content,
+// giving the shared core's pixels for every sample, and failing cleanly on
+// hostile and truncated files. Built once per Qt major version.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QXmlStreamReader>
+#include <QTemporaryDir>
+
+#include <string>
+
+#include "plugin/content_signature.h"
+#include "plugin/host_order.h"
+#include "plugin/picture.h"
+#include "tests/support/hobeta_writer.h"
+
+namespace {
+
+using korvel::Picture;
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The core's picture of `bytes` under `name`, as RGB888; null when none.
+QImage CoreImage(const QByteArray& bytes, const QByteArray& name) {
+  Picture* picture = korvel::LoadPictureInHostOrder(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                                    size_t(bytes.size()), name.constData());
+  if (picture == nullptr) return {};
+  QImage image(picture->width, picture->height, QImage::Format_RGB888);
+  for (int y = 0; y < picture->height; ++y) {
+    memcpy(image.scanLine(y), picture->pixels + size_t(y) * korvel::RowBytes(*picture), korvel::RowBytes(*picture));
+  }
+  korvel::ReleasePicture(picture);
+  return image;
+}
+
+QImage AsRgb888(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
+
+QByteArray Bytes(const korvel::testing::Bytes& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
+
+// The installed plug-in's own metadata, as Qt's plug-in loading reads it:
+// one key per glob of the MIME types, paired with its type.
+TEST(QtPlugin, KeysAreTheGlobsOfTheMimeTypes) {
+  QPluginLoader plugin(QString::fromLocal8Bit(qgetenv("QT_PLUGIN_PATH")) + QStringLiteral("/imageformats/korvel.so"));
+  const QJsonObject metaData = plugin.metaData().value(QStringLiteral("MetaData")).toObject();
+  const QJsonArray keys = metaData.value(QStringLiteral("Keys")).toArray();
+  const QJsonArray mimeTypes = metaData.value(QStringLiteral("MimeTypes")).toArray();
+  ASSERT_EQ(keys.size(), mimeTypes.size());
+  QStringList announced;
+  for (int i = 0; i < keys.size(); ++i) announced << keys[i].toString() + QLatin1Char(' ') + mimeTypes[i].toString();
+
+  QStringList globs;
+  QXmlStreamReader xml(FileBytes(QStringLiteral(KORVEL_MIME_XML)));
+  QString type;
+  while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+    if (!xml.isStartElement()) continue;
+    if (xml.name() == QLatin1String("mime-type")) type = xml.attributes().value(QLatin1String("type")).toString();
+    if (xml.name() == QLatin1String("glob")) {
+      globs << xml.attributes().value(QLatin1String("pattern")).toString().mid(2) + QLatin1Char(' ') + type;
+    }
+  }
+  ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  announced.sort();
+  globs.sort();
+  EXPECT_EQ(announced.join(QLatin1Char(',')).toStdString(), globs.join(QLatin1Char(',')).toStdString());
+  EXPECT_FALSE(announced.contains(QStringLiteral("rgb image/x-rgb")));
+  EXPECT_TRUE(QImageReader::supportedImageFormats().contains("scr"));
+}
+
+// Every sample by its file name (by key, or by content where its extension is
+// no key) and, where it can be claimed without a name, from an unnamed buffer.
+TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
+  const QDir samples(QStringLiteral(KORVEL_SAMPLES_DIR));
+  QTemporaryDir renamed;
+  int read = 0;
+  for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
+    QString path = samples.filePath(name);
+    const QByteArray bytes = FileBytes(path);
+    if (name.endsWith(QStringLiteral(".rgb")) || name.endsWith(QStringLiteral(".3"))) {
+      // .rgb is SGI's key and .3 a manual page's extension; users rename such
+      // a three-colour screen .xpc.
+      path = renamed.filePath(name + QStringLiteral(".xpc"));
+      ASSERT_TRUE(QFile::copy(samples.filePath(name), path));
+    }
+    const QImage expected = CoreImage(bytes, QFile::encodeName(path));
+    ASSERT_FALSE(expected.isNull()) << name.toStdString();
+
+    QImageReader byName(path);
+    const QImage image = byName.read();
+    EXPECT_EQ(AsRgb888(image), expected) << name.toStdString() << ": " << byName.errorString().toStdString();
+    EXPECT_EQ(image.format(), QImage::Format_RGB888) << name.toStdString();
+    read += !image.isNull();
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader byContent(&buffer);
+    const QImage unnamed = byContent.read();
+    // Claimed by content exactly when it has a signature or a sound Hobeta
+    // header, and then read under no name.
+    const korvel::ByteSpan span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    if (korvel::HasZxContentSignature(span)) {
+      EXPECT_EQ(AsRgb888(unnamed), CoreImage(bytes, "")) << name.toStdString() << " by content";
+    } else {
+      EXPECT_TRUE(unnamed.isNull()) << name.toStdString() << ": claimed without a signature";
+    }
+  }
+  EXPECT_EQ(read, samples.entryList(QDir::Files).size());
+}
+
+TEST(QtPlugin, FormatKeyNamesAnUnnamedDevice) {
+  // 18432 bytes read as a three-colour screen only under the .xpc or .xpv
+  // name, whose layouts differ.
+  QByteArray bytes(18432, '\0');
+  for (int i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 37 >> 3);
+  for (const char* key : {"xpc", "xpv", "scr"}) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, key);
+    const QImage expected = CoreImage(bytes, QByteArray("picture.") + key);
+    EXPECT_EQ(AsRgb888(reader.read()), expected) << key;
+  }
+}
+
+// Each must give a reader error and leave the program running.
+TEST(QtPlugin, HostileAndTruncatedFilesFailCleanly) {
+  const QDir samples(QStringLiteral(KORVEL_SAMPLES_DIR));
+  const QByteArray hobeta = FileBytes(samples.filePath(QStringLiteral("landscape-lcmp5.$c")));
+  const QByteArray sheet = FileBytes(samples.filePath(QStringLiteral("sprites.$c")));
+  // A Hobeta file of a kind no rule reads (a BASIC program).
+  const QByteArray program = Bytes(korvel::testing::WrapHobetaAs(korvel::testing::Bytes(300, 0x20), 'B', 10));
+
+  QTemporaryDir folder;
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    QImageReader::ImageReaderError error;
+  } cases[] = {
+      {"empty.scr", {}, QImageReader::InvalidDataError},
+      {"short.scr", QByteArray(6911, '\x55'), QImageReader::InvalidDataError},
+      {"half.$c", hobeta.left(hobeta.size() / 2), QImageReader::InvalidDataError},
+      {"cut-header.$c", hobeta.left(16), QImageReader::InvalidDataError},
+      {"half-sheet.$c", sheet.left(sheet.size() / 2 + 100), QImageReader::InvalidDataError},
+      {"program.$b", program, QImageReader::InvalidDataError},
+      {"noise.$s", QByteArray(4000, '\xA5'), QImageReader::InvalidDataError},
+      {"huge.scr", QByteArray(16 * 1024 * 1024 + 1, '\0'), QImageReader::InvalidDataError},
+      {"screen.bin", QByteArray(6912, '\x55'), QImageReader::UnsupportedFormatError},
+  };
+  for (const auto& c : cases) {
+    const QString path = folder.filePath(QString::fromLatin1(c.name));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+    file.close();
+    QImageReader reader(path);
+    EXPECT_TRUE(reader.read().isNull()) << c.name;
+    EXPECT_EQ(reader.error(), c.error) << c.name << ": " << reader.errorString().toStdString();
+    EXPECT_FALSE(reader.errorString().isEmpty()) << c.name;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

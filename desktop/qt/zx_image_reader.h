@@ -1,0 +1,38 @@
+#pragma once
+// Reading one ZX picture from a Qt device into a QImage, on the shared core:
+// what the Qt image-format plug-in and the KDE thumbnailer have in common.
+
+#include <QByteArray>
+#include <QImage>
+#include <QIODevice>
+#include <QString>
+
+namespace korvel::qt {
+
+// The largest file read; larger ones are refused unread.
+inline constexpr qint64 kLargestFileBytes = 16 * 1024 * 1024;
+
+// Whether `format` is one of the keys the plug-in is installed under
+// (lower case, as Qt passes them).
+bool IsKorvelKey(const QByteArray& format);
+
+// The name the core is given for what `device` holds: the file's own name
+// when it is a named file, else "picture.<format>" when `format` is a key,
+// else empty (no name, no extension).
+QByteArray NameForCore(QIODevice* device, const QByteArray& format);
+
+// Whether `device` may be claimed without a key: a named file whose
+// extension is a key, or content that begins with a ZX signature or a sound
+// Hobeta header. Reads nothing off the device (only peeks).
+bool ClaimsByNameOrContent(QIODevice* device);
+
+struct ReadResult {
+  QImage image;   // null when the file could not be read
+  QString error;  // why, when it could not
+};
+
+// Reads the rest of `device` (at most kLargestFileBytes) and decodes it, as a
+// host with every korvel plug-in installed would, under `nameForCore`.
+ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore);
+
+}  // namespace korvel::qt
