@@ -7,6 +7,7 @@ std::vector<Sample> SampleSet() {
   AddScreenSamples(samples);
   AddPackedSamples(samples);
   AddExtraSamples(samples);
+  AddContainerSamples(samples);
   return samples;
 }
 

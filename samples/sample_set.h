@@ -21,5 +21,6 @@ std::vector<Sample> SampleSet();
 void AddScreenSamples(std::vector<Sample>& samples);
 void AddPackedSamples(std::vector<Sample>& samples);
 void AddExtraSamples(std::vector<Sample>& samples);
+void AddContainerSamples(std::vector<Sample>& samples);
 
 }  // namespace korvel::samples

@@ -4,7 +4,8 @@
 // file are both 12288 bytes). So each such family gets a module of its own
 // that lists only the family's MIME type and reads every file as one named
 // like the family would be read; the desktop's MIME database, which does see
-// the name, picks the module. Everything a name does not select is read by
+// the name (and the signatures korvel-zx.xml gives a few types), picks the
+// module. Everything a name does not select is read by
 // the main module (family ""), as a file whose name selects nothing.
 //
 // One row per MIME type; rows of one family make one module,
@@ -51,6 +52,16 @@ inline constexpr PixbufMimeType kPixbufMimeTypes[] = {
     {"atr", "picture.atr", "image/x-zx-attribute-screen", "ZX Spectrum attribute screen", {"atr", "53c"}},
     {"shc", "picture.shc", "image/x-zx-timex-hicolour", "Timex hi-colour screen", {"shc"}},
     {"nxi", "picture.nxi", "image/x-zx-next-layer2", "ZX Spectrum Next layer-2 picture", {"nxi"}},
+    // Files that hold pictures, shown by their first one. A TZX tape, an SCL
+    // image and a +3DOS file are also found by their signature whatever their
+    // name, so the module a signature picks reads them under any name.
+    {"tap", "picture.tap", "application/x-zx-tap", "ZX Spectrum tape", {"tap"}},
+    {"tzx", "picture.tzx", "application/x-zx-tzx", "ZX Spectrum TZX tape", {"tzx"}},
+    {"sna", "picture.sna", "application/x-zx-sna", "ZX Spectrum SNA snapshot", {"sna"}},
+    {"z80", "picture.z80", "application/x-zx-z80", "ZX Spectrum Z80 snapshot", {"z80"}},
+    {"trd", "picture.trd", "application/x-zx-trd", "TR-DOS disk image", {"trd"}},
+    {"scl", "picture.scl", "application/x-zx-scl", "TR-DOS SCL disk image", {"scl"}},
+    {"", "picture", "application/x-zx-plus3dos", "ZX Spectrum +3DOS file", {}},
     // clang-format on
 };
 

@@ -38,8 +38,9 @@ gpointer Begin(GdkPixbufModuleSizeFunc sizeFunc, GdkPixbufModulePreparedFunc pre
   return BeginLoad(kFamily.assumedFileName, sizeFunc, preparedFunc, updatedFunc, userData, error);
 }
 
-// No signature: raw screens have none, and the Hobeta header has no fixed
-// bytes. The file's type comes from its name, through the MIME database.
+// No signature here: raw screens have none, and the Hobeta header has no
+// fixed bytes. The file's type comes from the MIME database, by its name or,
+// for the few types korvel-zx.xml gives one, by its signature.
 GdkPixbufModulePattern kSignature[] = {{nullptr, nullptr, 0}};
 
 }  // namespace

@@ -54,13 +54,14 @@ if(NOT rc EQUAL 0 OR NOT EXISTS "${PREFIX}/share/mime/mime.cache")
   message(FATAL_ERROR "update-mime-database failed (${rc}):\n${out}")
 endif()
 file(READ "${PREFIX}/share/mime/globs2" globs)
-foreach(expected "image/x-zx-screen:\\*\\.scr" "image/x-zx-hobeta:\\*\\.\\$s" "image/x-zx-three-colour:\\*\\.xpc")
+foreach(expected "image/x-zx-screen:\\*\\.scr" "image/x-zx-hobeta:\\*\\.\\$s" "image/x-zx-three-colour:\\*\\.xpc"
+                 "application/x-zx-tap:\\*\\.tap")
   if(NOT globs MATCHES "${expected}")
     message(FATAL_ERROR "the MIME database lacks ${expected}:\n${globs}")
   endif()
 endforeach()
 # .rgb is SGI's; *.[1-9] are manual pages.
-if(globs MATCHES ":image/x-zx-[^:\n]*:\\*\\.(rgb|[1-9])(\n|$)")
+if(globs MATCHES ":(image|application)/x-zx-[^:\n]*:\\*\\.(rgb|[1-9])(\n|$)")
   message(FATAL_ERROR "the installed MIME types claim .rgb or a manual page section:\n${globs}")
 endif()
 

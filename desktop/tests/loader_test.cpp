@@ -19,8 +19,10 @@
 #include "desktop/gdk-pixbuf/families.h"
 #include "desktop/gdk-pixbuf/korvel_loader.h"
 #include "plugin/host_order.h"
+#include "tests/support/container_writer.h"
 #include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
+#include "tests/support/lcmp5_writer.h"
 
 namespace korvel::desktop {
 namespace {
@@ -333,13 +335,14 @@ std::string ExtensionOf(const std::string& name) {
 
 TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   const std::string xml = ReadText(KORVEL_DESKTOP_DIR "/korvel-zx.xml");
-  EXPECT_EQ(xml.find("<magic"), std::string::npos) << "names decide, never content";
   std::map<std::string, std::string> xmlTypes;  // type: its comment and globs
+  std::set<std::string> typesWithMagic;
   for (const std::string& type : Matches(xml, "<mime-type type=\"([^\"]+)\">")) {
     const std::regex element("<mime-type type=\"" + type + "\">([\\s\\S]*?)</mime-type>");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(xml, match, element)) << type;
     const std::string inner = match[1].str();
+    if (inner.find("<magic") != std::string::npos) typesWithMagic.insert(type);
     std::string described = Matches(inner, "<comment>([^<]*)</comment>").at(0);
     for (const std::string& glob : Matches(inner, "<glob pattern=\"\\*\\.([^\"]+)\"")) described += " ." + glob;
     EXPECT_TRUE(xmlTypes.emplace(type, described).second) << type << " twice";
@@ -369,6 +372,9 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
     EXPECT_STREQ(row.assumedFileName, FamilyOf(row.family).assumedFileName) << row.family;
   }
   EXPECT_EQ(xmlTypes, tableTypes);
+  // Names decide, except for signatures no other format begins with.
+  EXPECT_EQ(typesWithMagic, (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl",
+                                                   "application/x-zx-tzx", "image/x-zx-text-picture"}));
   for (const auto& [family, count] : typesPerFamily) {
     if (!family.empty()) {
       EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";
@@ -377,7 +383,7 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
 
   const std::string entry = ReadText(KORVEL_DESKTOP_DIR "/korvel.thumbnailer");
   std::set<std::string> entryTypes, types;
-  for (const std::string& type : Matches(entry, "(image/[^;\\s]+)")) entryTypes.insert(type);
+  for (const std::string& type : Matches(entry, "((?:image|application)/[^;\\s]+)")) entryTypes.insert(type);
   for (const auto& [type, described] : tableTypes) types.insert(type);
   EXPECT_EQ(entryTypes, types);
 }
@@ -428,7 +434,7 @@ TEST_F(InstalledLoader, EveryFamilyIsAModuleOfItsOwnWithItsOwnTypes) {
     gchar* name = gdk_pixbuf_format_get_name(format);
     gchar** types = gdk_pixbuf_format_get_mime_types(format);
     for (gchar** t = types; *t != nullptr; ++t) {
-      if (std::string(name).starts_with("korvel") || std::string(*t).starts_with("image/x-zx-")) {
+      if (std::string(name).starts_with("korvel") || std::string(*t).find("/x-zx-") != std::string::npos) {
         EXPECT_TRUE(installed[name].insert(*t).second) << name << " lists " << *t << " twice";
       }
     }
@@ -469,6 +475,67 @@ TEST_F(InstalledLoader, OpensZxFilesByTheirNames) {
     GError* error = nullptr;
     PixbufPtr pixbuf(gdk_pixbuf_new_from_file(path.c_str(), &error));
     ASSERT_NE(pixbuf, nullptr) << error->message;
+    EXPECT_EQ(PixbufPixels(pixbuf.get()), expected);
+  }
+}
+
+TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
+  using namespace testing;
+  const Bytes first = TestScreen();
+  Bytes second = first;
+  for (uint8_t& byte : second) byte = static_cast<uint8_t>(~byte);
+  Bytes memory48k(49152, 0);
+  std::copy(first.begin(), first.end(), memory48k.begin());
+  Bytes sna48k(27, 0);
+  sna48k.insert(sna48k.end(), memory48k.begin(), memory48k.end());
+  const Bytes tzx = TzxFile({TzxStandardBlock(TapeHeader(3, "screen", 6912, 16384)),
+                             TzxStandardBlock(TapeBlock(0xFF, first)), TzxTurboBlock(TapeBlock(0xFF, second))});
+  const Bytes scl = SclImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', first}, {"second", 'C', second}});
+  const Bytes plus3dos = WritePlus3dosScreen(first);
+  TextPicture small;
+  small.bitmapRows = {Bytes(1, 0x81), Bytes(1, 0x18)};
+  small.attributeRows = {Bytes(1, 0x47)};
+  small.extended = true;
+  const std::string text = WriteTextPicture(small);
+  const struct {
+    const char* name;
+    Bytes file;
+    const char* module;
+    Bytes shown;  // the bytes of the picture shown, as a raw file
+    const char* shownAs;
+  } cases[] = {
+      {"game.tap",
+       TapFile({TapeHeader(0, "loader", 4, 10), TapeBlock(0, {0, 10, 0, 0}), TapeHeader(3, "screen", 6912, 16384),
+                TapeBlock(0xFF, first), TapeBlock(0xFF, second)}),
+       "korvel-tap", first, "screen.scr"},
+      {"game.tzx", tzx, "korvel-tzx", first, "screen.scr"},
+      {"game.sna", sna48k, "korvel-sna", first, "screen.scr"},
+      {"game.z80", Z80Version1(memory48k, true), "korvel-z80", first, "screen.scr"},
+      {"disk.trd",
+       TrdImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', PackLcmp5Screen(first)}, {"second", 'C', second}}),
+       "korvel-trd", first, "screen.scr"},
+      {"disk.scl", scl, "korvel-scl", first, "screen.scr"},
+      // Found by their signatures under names that say nothing.
+      {"game.bin", tzx, "korvel-tzx", first, "screen.scr"},
+      {"DISK", scl, "korvel-scl", first, "screen.scr"},
+      {"TOWN", plus3dos, "korvel", first, "screen.scr"},
+      {"cottage.txt", Bytes(text.begin(), text.end()), "korvel", Bytes(text.begin(), text.end()), "picture.zxp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int width = 0, height = 0;
+    const std::string expected = PluginPixels(c.shown, c.shownAs, &width, &height);
+    ASSERT_FALSE(expected.empty());
+    const std::string path = Write(c.name, c.file);
+    GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path.c_str(), nullptr, nullptr);
+    ASSERT_NE(format, nullptr);
+    gchar* module = gdk_pixbuf_format_get_name(format);
+    EXPECT_STREQ(module, c.module);
+    g_free(module);
+    GError* error = nullptr;
+    PixbufPtr pixbuf(gdk_pixbuf_new_from_file(path.c_str(), &error));
+    ASSERT_NE(pixbuf, nullptr) << error->message;
+    EXPECT_EQ(gdk_pixbuf_get_width(pixbuf.get()), width);
     EXPECT_EQ(PixbufPixels(pixbuf.get()), expected);
   }
 }

@@ -16,7 +16,7 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}/input" "${WORK_DIR}/hostile")
 
 # The extensions the installed MIME types give to korvel.
-file(STRINGS "${PREFIX}/share/mime/globs2" globs REGEX ":image/x-zx-[^:]*:\\*\\.")
+file(STRINGS "${PREFIX}/share/mime/globs2" globs REGEX ":(image|application)/x-zx-[^:]*:\\*\\.")
 set(claimed "")
 foreach(glob IN LISTS globs)
   string(REGEX REPLACE ".*:\\*(\\..*)$" "\\1" extension "${glob}")
@@ -43,13 +43,25 @@ foreach(sample IN LISTS samples)
   endif()
   file(COPY_FILE "${sample}" "${input}")
 
-  set(expected "${WORK_DIR}/${name}.host.png")
+  set(host_dir "${WORK_DIR}/host/${name}")
   set(actual "${WORK_DIR}/${name}.thumbnail.png")
-  execute_process(COMMAND "${HOST}" convert "${sample}" -o "${expected}" --force
+  execute_process(COMMAND "${HOST}" convert "${sample}" -o "${host_dir}" --force
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     list(APPEND failures "${name}: the korvel host did not convert it (${rc}): ${out}")
     continue()
+  endif()
+  # A tape or disk image of several pictures is shown by its first, the
+  # first that `korvel identify` lists with a size.
+  set(expected "${host_dir}/${name}.png")
+  if(NOT EXISTS "${expected}")
+    execute_process(COMMAND "${HOST}" identify "${sample}" OUTPUT_VARIABLE listed)
+    string(REGEX MATCH ": ([^:\n]+): [^\n]*, [0-9]+×[0-9]+\n" first "${listed}")
+    set(expected "${host_dir}/${name}.${CMAKE_MATCH_1}.png")
+    if(NOT EXISTS "${expected}")
+      list(APPEND failures "${name}: no first picture among the host's outputs:\n${listed}")
+      continue()
+    endif()
   endif()
   # The thumbnailer scales every picture to fit the size asked for, up as
   # well as down; asking for the picture's longest side keeps its pixels
