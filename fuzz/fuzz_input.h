@@ -9,7 +9,10 @@
 //             overwritten with the checksum of bytes 0 to 14, so that mutated
 //             headers get past the checksum and into the rules;
 //   bit 4:    for korvel_extra only, the name comes from kExtraFuzzFileNames
-//             instead: the extensions that select its forms.
+//             instead: the extensions that select its forms;
+//   bit 5:    for korvel_extra only, the name comes from
+//             kContainerFuzzFileNames: the extensions of tapes, snapshots
+//             and disk images (bit 4 is then not looked at).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +26,10 @@ inline constexpr const char* kFuzzFileNames[] = {
 
 inline constexpr const char* kExtraFuzzFileNames[] = {
     "pic.mlt", "pic.ifl", "pic.atr", "pic.53C", "pic.shc", "pic.3", "pic.nxi", "pic.$C",
+};
+
+inline constexpr const char* kContainerFuzzFileNames[] = {
+    "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.TAP", "pic.Z80", "pic.tzx", "pic.scl",
 };
 
 // The largest picture any file can describe: a BIT sheet 255 cells wide and
@@ -40,7 +47,13 @@ inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size, bool extraName
   if (size == 0) return file;
   const uint8_t control = data[0];
   file.bytes.assign(data + 1, data + size);
-  file.fileName = (extraNames && (control & 16) != 0 ? kExtraFuzzFileNames : kFuzzFileNames)[control & 7];
+  const char* const* names = kFuzzFileNames;
+  if (extraNames && (control & 32) != 0) {
+    names = kContainerFuzzFileNames;
+  } else if (extraNames && (control & 16) != 0) {
+    names = kExtraFuzzFileNames;
+  }
+  file.fileName = names[control & 7];
   if ((control & 8) != 0 && file.bytes.size() >= 17) {
     unsigned sum = 0;
     for (int i = 0; i < 15; ++i) sum += file.bytes[i];

@@ -11,6 +11,7 @@
 #include "plugin/deliverable.h"
 #include "plugin/load.h"
 #include "plugin/picture.h"
+#include "plugin/reading.h"
 
 #ifndef KORVEL_FUZZ_DELIVERABLE
 #error "KORVEL_FUZZ_DELIVERABLE names the deliverable description to fuzz"
@@ -32,6 +33,21 @@ unsigned ReadEveryRow(const korvel::Picture& picture) {
   return fold;
 }
 
+void CheckPicture(korvel::Picture* picture) {
+  if (picture->pixels == nullptr || picture->width > korvel::fuzzing::kLargestWidth ||
+      picture->height > korvel::fuzzing::kLargestHeight) {
+    __builtin_trap();
+  }
+  volatile unsigned sink = ReadEveryRow(*picture);
+  (void)sink;
+  if (!korvel::ReleasePicture(picture)) __builtin_trap();
+}
+
+bool CheckItem(korvel::FoundItem& item, void*) {
+  if (item.picture != nullptr) CheckPicture(item.picture);
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,14 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (file.fileName == nullptr) return 0;
   korvel::Picture* picture =
       korvel::LoadPictureBytes(file.bytes.data(), file.bytes.size(), file.fileName, korvel::KORVEL_FUZZ_DELIVERABLE);
-  if (picture == nullptr) return 0;
-
-  if (picture->pixels == nullptr || picture->width > korvel::fuzzing::kLargestWidth ||
-      picture->height > korvel::fuzzing::kLargestHeight) {
-    __builtin_trap();
-  }
-  volatile unsigned sink = ReadEveryRow(*picture);
-  (void)sink;
-  if (!korvel::ReleasePicture(picture)) __builtin_trap();
+  if (picture != nullptr) CheckPicture(picture);
+  // korvel_extra's files also go the in-process host's way: every picture
+  // and entry of a container, in every rule set's order.
+  if (extraNames) korvel::ReadEveryPicture(file.bytes.data(), file.bytes.size(), file.fileName, CheckItem, nullptr);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "samples/sample_set.h"
+#include "tests/support/container_writer.h"
 #include "tests/support/hobeta_writer.h"
 #include "tests/support/hr_writer.h"
 #include "tests/support/lcmp5_writer.h"
@@ -35,8 +36,10 @@ uint8_t ControlFor(const std::string& fileName, bool wrapped) {
   if (endsWith(".xpv")) name = 2;
   if (endsWith(".RGB")) name = 3;
   const char* extraNames[] = {".mlt", ".ifl", ".atr", ".53c", ".shc", ".3", ".nxi", ".$c"};
+  const char* containerNames[] = {".tap", ".sna", ".z80", ".trd"};
   for (uint8_t i = 0; i < 8; ++i) {
     if (endsWith(extraNames[i])) name = static_cast<uint8_t>(16 | i);
+    if (i < 4 && endsWith(containerNames[i])) name = static_cast<uint8_t>(32 | i);
   }
   return static_cast<uint8_t>(name | (wrapped ? 8 : 0));
 }
@@ -165,6 +168,21 @@ std::vector<Seed> HandBuiltSeeds() {
   seeds.push_back({"headerless-lcmp5", korvel::testing::PackLcmp5Screen(screen), "pic"});
   Bytes capitals(18432, 0x5A);
   seeds.push_back({"capitals-18432", capitals, "pic.RGB"});
+
+  // Containers beside the samples': a TZX of mixed blocks, a 128K snapshot
+  // showing bank 7, a Timex hi-res Z80, a disk image with a deleted entry.
+  using namespace korvel::testing;
+  const Bytes header = TapeHeader(3, "screen", 6912, 16384);
+  seeds.push_back({"tzx-mixed", TzxFile({TzxStandardBlock(TapeBlock(0, header)), TzxTurboBlock(TapeBlock(0xFF, screen)),
+                                         TzxPureDataBlock(TapeBlock(0xFF, screen))}),
+                   "pic.tzx"});
+  std::vector<Bytes> banks(8, Bytes(16384, 0));
+  std::copy(screen.begin(), screen.end(), banks[7].begin());
+  seeds.push_back({"sna-128k-bank7", Sna128k(banks, 0x0F), "pic.sna"});
+  Bytes page(16384);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 3 + i / 512);
+  seeds.push_back({"z80-timex-hires", Z80Later(54, 14, 0, 0x3E, {{8, page}}), "pic.z80"});
+  seeds.push_back({"trd-deleted", TrdImage({{"GONE", 'C', screen, 0x4000, 1}, {"LOGO", 'C', screen}}), "pic.trd"});
   return seeds;
 }
 
