@@ -364,7 +364,9 @@ struct Target {
   enum Kind { ratioToMemcpy, megabytesPerSecond, ratioToReference } kind;
   double limit;
   size_t outputBytes = kScreenOutputBytes;
-  std::vector<std::string> reference = {};  // for ratioToReference: summed times
+  // For ratioToReference: the summed times to compare with. For
+  // ratioToMemcpy: summed times taken off first.
+  std::vector<std::string> reference = {};
 };
 
 void PrintSummary(const TargetReporter& reporter, const std::vector<Target>& targets) {
@@ -391,7 +393,9 @@ void PrintSummary(const TargetReporter& reporter, const std::vector<Target>& tar
       case Target::ratioToMemcpy: {
         const std::string name = "memcpy/" + std::to_string(target.outputBytes);
         const double copy = reporter.Median(name) > 0 ? reporter.Median(name) : MemcpySeconds().at(target.outputBytes);
-        value = t / copy;
+        const double beyond = sum(target.reference);
+        if (beyond < 0) continue;
+        value = (t - beyond) / copy;
         met = value <= target.limit;
         unit = "x memcpy";
         break;
@@ -557,28 +561,31 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   const std::vector<Target> targets = {
-      {"standard screen, landscape", {"decode/standard_screen/landscape"}, Target::ratioToMemcpy, 3},
-      {"standard screen, random", {"decode/standard_screen/random"}, Target::ratioToMemcpy, 3},
-      {"bitmap-only screen, landscape", {"decode/screen_or_bitmap/bitmap_only/landscape"}, Target::ratioToMemcpy, 5},
-      {"multicolour screen, landscape", {"decode/multicolour/landscape"}, Target::ratioToMemcpy, 5},
-      {"multicolour screen, random", {"decode/multicolour/random"}, Target::ratioToMemcpy, 5},
-      {"three-colour screen, landscape", {"decode/three_colour/landscape"}, Target::ratioToMemcpy, 5},
-      {"three-colour screen, random", {"decode/three_colour/random"}, Target::ratioToMemcpy, 5},
-      {"BRG three-colour screen, random", {"decode/brg_three_colour/random"}, Target::ratioToMemcpy, 5},
-      {"linear three-colour screen, random", {"decode/linear_three_colour/random"}, Target::ratioToMemcpy, 5},
-      {"block-coded screen, landscape", {"decode/block_coded/landscape"}, Target::ratioToMemcpy, 5},
-      {"block-coded screen, random", {"decode/block_coded/random"}, Target::ratioToMemcpy, 5},
-      {"BIT sprite sheet 256x192, landscape", {"decode/bit_sprite_sheet/landscape"}, Target::ratioToMemcpy, 5},
+      {"standard screen, landscape", {"decode/standard_screen/landscape"}, Target::ratioToMemcpy, 4},
+      {"standard screen, random", {"decode/standard_screen/random"}, Target::ratioToMemcpy, 4},
+      {"bitmap-only screen, landscape", {"decode/screen_or_bitmap/bitmap_only/landscape"}, Target::ratioToMemcpy, 4},
+      {"bitmap-only screen, random", {"decode/screen_or_bitmap/bitmap_only/random"}, Target::ratioToMemcpy, 4},
+      {"multicolour screen, landscape", {"decode/multicolour/landscape"}, Target::ratioToMemcpy, 4},
+      {"multicolour screen, random", {"decode/multicolour/random"}, Target::ratioToMemcpy, 4},
+      {"three-colour screen, landscape", {"decode/three_colour/landscape"}, Target::ratioToMemcpy, 4},
+      {"three-colour screen, random", {"decode/three_colour/random"}, Target::ratioToMemcpy, 4},
+      {"BRG three-colour screen, landscape", {"decode/brg_three_colour/landscape"}, Target::ratioToMemcpy, 4},
+      {"BRG three-colour screen, random", {"decode/brg_three_colour/random"}, Target::ratioToMemcpy, 4},
+      {"linear three-colour screen, landscape", {"decode/linear_three_colour/landscape"}, Target::ratioToMemcpy, 4},
+      {"linear three-colour screen, random", {"decode/linear_three_colour/random"}, Target::ratioToMemcpy, 4},
+      {"BIT sprite sheet 256x192, landscape", {"decode/bit_sprite_sheet/landscape"}, Target::ratioToMemcpy, 4},
+      {"block-coded screen, landscape", {"decode/block_coded/landscape"}, Target::ratioToMemcpy, 8},
+      {"block-coded screen, random stream (stretch)", {"decode/block_coded/random"}, Target::ratioToMemcpy, 15},
       {"96-character set (memcpy of its 18432 bytes)", {"decode/character_set_96/random"}, Target::ratioToMemcpy, 5,
        18432},
       {"256-character set (memcpy of its 49152 bytes)", {"decode/character_set_256/random"},
        Target::ratioToMemcpy, 5, 49152},
       {"line-major character set (memcpy of its 49152 bytes)", {"decode/line_major_character_set/random"},
        Target::ratioToMemcpy, 5, 49152},
-      {"gigascreen, landscape", {"decode/gigascreen/landscape"}, Target::ratioToMemcpy, 10},
-      {"gigascreen, random", {"decode/gigascreen/random"}, Target::ratioToMemcpy, 10},
-      {"multicolour gigascreen, landscape", {"decode/multicolour_gigascreen/landscape"}, Target::ratioToMemcpy, 10},
-      {"multicolour gigascreen, random", {"decode/multicolour_gigascreen/random"}, Target::ratioToMemcpy, 10},
+      {"gigascreen, landscape", {"decode/gigascreen/landscape"}, Target::ratioToMemcpy, 8},
+      {"gigascreen, random", {"decode/gigascreen/random"}, Target::ratioToMemcpy, 8},
+      {"multicolour gigascreen, landscape", {"decode/multicolour_gigascreen/landscape"}, Target::ratioToMemcpy, 8},
+      {"multicolour gigascreen, random", {"decode/multicolour_gigascreen/random"}, Target::ratioToMemcpy, 8},
       {"LCMP5 depack, landscape", {"depack/lcmp5/landscape"}, Target::megabytesPerSecond, 200, 6912},
       {"LCMP5 depack, long stream", {"depack/lcmp5/random_long_stream"}, Target::megabytesPerSecond, 200, 6912},
       {"LCMP5 depack, short stream", {"depack/lcmp5/plain_short_stream"}, Target::megabytesPerSecond, 200, 6912},
@@ -595,6 +602,12 @@ int main(int argc, char** argv) {
        2,
        kScreenOutputBytes,
        {"open_read/6912", "decode/standard_screen/landscape"}},
+      {"the same beyond the open and read of the file (stretch)",
+       {"exports/landscape.scr"},
+       Target::ratioToMemcpy,
+       4,
+       kScreenOutputBytes,
+       {"open_read/6912"}},
   };
   PrintSummary(reporter, targets);
   benchmark::Shutdown();

@@ -62,6 +62,21 @@ class BitReader {
 
  private:
   void Refill() {
+    // Whole bytes up to a full window, from one big-endian word where the
+    // stream holds eight more bytes; the bits below them stay 0.
+    if (const uint8_t* word = stream_.Peek(next_, 8); word != nullptr) {
+      uint64_t ahead = 0;
+      for (int i = 0; i < 8; ++i) ahead = ahead << 8 | word[i];
+      const unsigned bytes = (64 - available_) / 8;
+      if (bytes == 8) {
+        window_ = ahead;
+      } else {
+        window_ |= ahead >> (64 - 8 * bytes) << (64 - 8 * bytes - available_);
+      }
+      available_ += 8 * bytes;
+      next_ += bytes;
+      return;
+    }
     while (available_ <= 56) {
       const uint8_t* byte = stream_.Peek(next_, 1);
       if (byte == nullptr) return;
@@ -105,10 +120,79 @@ constexpr IndexCode kIndexCodes[8][8] = {
     {{0, 2}, {0, 2}, {1, 2}, {1, 2}, {2, 3}, {3, 3}, {4, 3}, {5, 3}},
 };
 
-unsigned ReadIndex(BitReader& bits, unsigned code) {
-  const IndexCode& entry = kIndexCodes[code][bits.Peek(3)];
-  bits.Skip(entry.bits);
-  return entry.index;
+// Several index codes per lookup: for each block code from 4 to 7 and each
+// value of the next ten bits, the codes that lie whole in those bits (at
+// most eight), how many bits they take, and their indexes as three bit
+// planes, the first code in the highest bit.
+constexpr unsigned kLookaheadBits = 10;
+
+struct IndexRun {
+  uint8_t bits = 0;
+  uint8_t count = 0;
+  uint8_t planes[3] = {};  // bit 0, 1 and 2 of each index
+};
+
+inline constexpr struct IndexRunTable {
+  IndexRun runs[4][1 << kLookaheadBits];
+  constexpr IndexRunTable() : runs() {
+    for (unsigned code = 4; code < 8; ++code) {
+      for (unsigned value = 0; value < (1u << kLookaheadBits); ++value) {
+        IndexRun& run = runs[code - 4][value];
+        while (run.count < 8) {
+          // The next three bits, zero-filled past the ten: a code shorter
+          // than the bits left is decided by them alone.
+          const unsigned left = kLookaheadBits - run.bits;
+          const unsigned next = (left >= 3 ? value >> (left - 3) : value << (3 - left)) & 7;
+          const IndexCode& entry = kIndexCodes[code][next];
+          if (entry.bits > left) break;
+          for (unsigned plane = 0; plane < 3; ++plane) {
+            run.planes[plane] = static_cast<uint8_t>(run.planes[plane] << 1 | (entry.index >> plane & 1));
+          }
+          run.bits = static_cast<uint8_t>(run.bits + entry.bits);
+          ++run.count;
+        }
+      }
+    }
+  }
+} kIndexRuns;
+
+// The index of each of a block's 64 pixels as three bit planes, pixel 0
+// (top left) in bit 63 and each line of eight in one byte.
+struct IndexPlanes {
+  uint64_t bit[3] = {};
+
+  void Append(unsigned count, unsigned plane0, unsigned plane1, unsigned plane2) {
+    bit[0] = bit[0] << count | plane0;
+    bit[1] = bit[1] << count | plane1;
+    bit[2] = bit[2] << count | plane2;
+  }
+};
+
+IndexPlanes ReadIndexes(BitReader& bits, unsigned code) {
+  IndexPlanes planes;
+  for (unsigned pixels = 0; pixels < 64;) {
+    const IndexRun& run = kIndexRuns.runs[code - 4][bits.Peek(kLookaheadBits)];
+    if (run.count <= 64 - pixels) {
+      bits.Skip(run.bits);
+      planes.Append(run.count, run.planes[0], run.planes[1], run.planes[2]);
+      pixels += run.count;
+    } else {
+      // The block ends inside this run: its last codes one at a time.
+      const IndexCode& entry = kIndexCodes[code][bits.Peek(3)];
+      bits.Skip(entry.bits);
+      planes.Append(1, entry.index & 1, entry.index >> 1 & 1, entry.index >> 2 & 1);
+      ++pixels;
+    }
+    if (bits.failed()) break;
+  }
+  return planes;
+}
+
+// The pixels of index `i`, as a 64-bit mask.
+uint64_t PixelsOfIndex(const IndexPlanes& planes, unsigned i) {
+  uint64_t pixels = ~uint64_t{0};
+  for (unsigned b = 0; b < 3; ++b) pixels &= (i >> b & 1) != 0 ? planes.bit[b] : ~planes.bit[b];
+  return pixels;
 }
 
 }  // namespace
@@ -144,31 +228,29 @@ DecodeResult ReadBlockCodedScreen(ByteSpan data) {
       ReadColourList(bits, list, code - 1);
     }
     previousCode = code;
-    // Colour values: bit 0 blue, bit 1 red, bit 2 green, each at full
-    // intensity. Each line of eight pixels is gathered into one bitmap byte
-    // per channel, then written from tables. With one index bit per pixel,
-    // or none, the 8 bits of a line are its bitmap.
-    if (code <= 3) {
-      const unsigned zero = list.entries[0], one = code == 3 ? list.entries[1] : zero;
-      for (unsigned r = 0; r < 8; ++r) {
-        const unsigned line = code == 3 ? bits.Bits(8) : 0;
-        auto channel = [&](unsigned bit) {
-          return static_cast<uint8_t>(((one >> bit & 1) != 0 ? line : 0) | ((zero >> bit & 1) != 0 ? ~line : 0));
-        };
-        WriteChannelBytes(corner + kRowBytes * r, channel(1), channel(2), channel(0));
-      }
-      continue;
+    // Code 2 gives every pixel index 0, code 3 one bit each, codes 4 to 7
+    // the variable-length codes; then each channel's plane is gathered from
+    // the pixels of the indexes whose colour lights it (bit 0 blue, bit 1
+    // red, bit 2 green) and the lines are written from tables.
+    IndexPlanes planes;
+    if (code == 3) {
+      const uint64_t high = bits.Bits(32);
+      planes.bit[0] = high << 32 | bits.Bits(32);
+    } else if (code >= 4) {
+      planes = ReadIndexes(bits, code);
+    }
+    uint64_t red = 0, green = 0, blue = 0;
+    for (unsigned i = 0; i < code - 1; ++i) {
+      const uint64_t pixels = PixelsOfIndex(planes, i);
+      const unsigned colour = list.entries[i];
+      red |= (colour & 2) != 0 ? pixels : 0;
+      green |= (colour & 4) != 0 ? pixels : 0;
+      blue |= (colour & 1) != 0 ? pixels : 0;
     }
     for (unsigned r = 0; r < 8; ++r) {
-      unsigned red = 0, green = 0, blue = 0;
-      for (unsigned k = 0; k < 8; ++k) {
-        const unsigned value = list.entries[ReadIndex(bits, code)];
-        red = red << 1 | (value >> 1 & 1);
-        green = green << 1 | (value >> 2 & 1);
-        blue = blue << 1 | (value & 1);
-      }
-      WriteChannelBytes(corner + kRowBytes * r, static_cast<uint8_t>(red), static_cast<uint8_t>(green),
-                        static_cast<uint8_t>(blue));
+      const unsigned shift = 56 - 8 * r;
+      WriteChannelBytes(corner + kRowBytes * r, static_cast<uint8_t>(red >> shift),
+                        static_cast<uint8_t>(green >> shift), static_cast<uint8_t>(blue >> shift));
     }
   }
   if (bits.failed()) {

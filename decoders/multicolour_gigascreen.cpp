@@ -20,53 +20,79 @@ Picture* DecodeMulticolourScreen(ByteSpan data) {
   return picture;
 }
 
-void GigascreenBlend(const Picture& a, const Picture& b, Picture& result) {
-  // Plain pointers: a store through result.pixels could otherwise change the
-  // pointers themselves, and the loop would not be vectorised.
-  const uint8_t* first = a.pixels;
-  const uint8_t* second = b.pixels;
-  uint8_t* out = result.pixels;
-  const size_t bytes = PixelBytes(result);
+void BlendBytes(uint8_t* out, const uint8_t* a, const uint8_t* b, size_t bytes) {
   size_t i = 0;
-  // Sixteen bytes at a time: (a & b) + ((a ^ b) >> 1) is (a + b) / 2 without
-  // the carry out of eight bits.
-  for (; i + 16 <= bytes; i += 16) {
-    const Bytes16 x = Load16(first + i), y = Load16(second + i);
-    Store16(out + i, (x & y) + ((x ^ y) >> 1));
-  }
-  for (; i < bytes; ++i) out[i] = static_cast<uint8_t>((unsigned{first[i]} + second[i]) / 2);
+  for (; i + 16 <= bytes; i += 16) Store16(out + i, Average16(Load16(a + i), Load16(b + i)));
+  for (; i < bytes; ++i) out[i] = static_cast<uint8_t>((unsigned{a[i]} + b[i]) / 2);
 }
+
+void GigascreenBlend(const Picture& a, const Picture& b, Picture& result) {
+  BlendBytes(result.pixels, a.pixels, b.pixels, PixelBytes(result));
+}
+
+// Both forms blend as the frames are expanded: sixteen pixels of each frame
+// are built in registers, averaged there and stored once, so one picture is
+// allocated, as for a single screen, and no pixel is written twice.
 
 namespace {
 
-using FrameDecoder = Picture* (*)(ByteSpan);
+constexpr size_t kRowBytes = 3 * size_t{kScreenWidth};
 
-// Result first, then the two frames; the frames are released on every path.
-Picture* DecodeFramePair(ByteSpan data, size_t frameBytes, FrameDecoder decodeFrame) {
-  if (data.Peek(0, 2 * frameBytes) == nullptr) return nullptr;
-  Picture* result = CreatePicture(kScreenWidth, kScreenHeight);
-  if (result == nullptr) return nullptr;
-  Picture* first = decodeFrame(data);
-  Picture* second = first != nullptr ? decodeFrame(data.From(frameBytes)) : nullptr;
-  if (second != nullptr) {
-    GigascreenBlend(*first, *second, *result);
-  } else {
-    ReleasePicture(result);
-    result = nullptr;
-  }
-  ReleasePicture(first);
-  ReleasePicture(second);
-  return result;
+struct CellPairColours {
+  RunPair paper;
+  RunPair inkXorPaper;
+};
+
+CellPairColours ColoursOf(const uint8_t* attributes) {
+  const AttributeRuns& left = RunsOfAttribute(attributes[0]);
+  const AttributeRuns& right = RunsOfAttribute(attributes[1]);
+  return {PairOf(left.paper, right.paper), PairOf(left.inkXorPaper, right.inkXorPaper)};
 }
 
 }  // namespace
 
 Picture* DecodeGigascreen(ByteSpan data) {
-  return DecodeFramePair(data, kStandardScreenBytes, DecodeStandardScreen);
+  const uint8_t* first = data.Peek(0, kGigascreenBytes);
+  if (first == nullptr) return nullptr;
+  Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
+  if (picture == nullptr) return nullptr;
+  const uint8_t* second = first + kStandardScreenBytes;
+  // As a standard screen is expanded: a pair of cells at a time, down its
+  // eight lines, the colours of both frames held in registers.
+  for (unsigned row = 0; row < kScreenHeight / 8; ++row) {
+    const size_t cells = kBitmapBytes + 32 * row;
+    const size_t firstLine = ScreenRowOffset(8 * row);
+    uint8_t* rowOut = picture->pixels + 8 * row * kRowBytes;
+    for (unsigned c = 0; c < 32; c += 2) {
+      const CellPairColours a = ColoursOf(first + cells + c);
+      const CellPairColours b = ColoursOf(second + cells + c);
+      for (unsigned line = 0; line < 8; ++line) {
+        const size_t bits = firstLine + 256 * line + c;
+        StorePair(rowOut + line * kRowBytes + 24 * c,
+                  AveragePair(ExpandPair(first + bits, a.paper, a.inkXorPaper),
+                              ExpandPair(second + bits, b.paper, b.inkXorPaper)));
+      }
+    }
+  }
+  return picture;
 }
 
 Picture* DecodeMulticolourGigascreen(ByteSpan data) {
-  return DecodeFramePair(data, kMulticolourScreenBytes, DecodeMulticolourScreen);
+  const uint8_t* first = data.Peek(0, kMulticolourGigascreenBytes);
+  if (first == nullptr) return nullptr;
+  Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
+  if (picture == nullptr) return nullptr;
+  const uint8_t* second = first + kMulticolourScreenBytes;
+  uint8_t* out = picture->pixels;
+  for (size_t row = 0; row < kBitmapBytes; row += 32) {
+    for (size_t c = row; c < row + 32; c += 2, out += 48) {
+      const CellPairColours a = ColoursOf(first + kBitmapBytes + c);
+      const CellPairColours b = ColoursOf(second + kBitmapBytes + c);
+      StorePair(out, AveragePair(ExpandPair(first + c, a.paper, a.inkXorPaper),
+                                 ExpandPair(second + c, b.paper, b.inkXorPaper)));
+    }
+  }
+  return picture;
 }
 
 }  // namespace korvel

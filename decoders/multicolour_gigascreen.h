@@ -20,4 +20,8 @@ Picture* DecodeMulticolourGigascreen(ByteSpan data);
 // `b` at the same place, the remainder dropped. All three are the same size.
 void GigascreenBlend(const Picture& a, const Picture& b, Picture& result);
 
+// The same over `bytes` bytes: out[i] = (a[i] + b[i]) / 2. `out` may be `a`
+// or `b`.
+void BlendBytes(uint8_t* out, const uint8_t* a, const uint8_t* b, size_t bytes);
+
 }  // namespace korvel

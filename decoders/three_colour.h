@@ -16,4 +16,11 @@ Picture* DecodeBrgThreeColourScreen(ByteSpan data);
 // Red, green, blue bitmaps, rows in plain top-to-bottom order (.xpv).
 Picture* DecodeLinearThreeColourScreen(ByteSpan data);
 
+// The decoders write each row with WriteChannelRow (decoders/zx_tables.h), or,
+// on processors with AVX-512 VBMI, with WriteWideChannelRow: the same 768
+// bytes, 64 pixels to three 64-byte stores. Only WideChannelRowsAvailable()
+// makes the second safe to call.
+bool WideChannelRowsAvailable();
+void WriteWideChannelRow(uint8_t* out, const uint8_t* red, const uint8_t* green, const uint8_t* blue);
+
 }  // namespace korvel

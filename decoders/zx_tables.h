@@ -189,10 +189,29 @@ inline RunPair PairOf(const PixelRun& left, const PixelRun& right) {
 }
 
 // Sixteen pixels from two bitmap bytes, with paper and ink-XOR-paper runs
-// already side by side: three 16-byte stores.
-inline void WritePair(uint8_t* out, const uint8_t* bits, const RunPair& paper, const RunPair& inkXorPaper) {
+// already side by side, in registers.
+inline RunPair ExpandPair(const uint8_t* bits, const RunPair& paper, const RunPair& inkXorPaper) {
   const RunPair mask = PairOf(kBitRuns.runs[bits[0]], kBitRuns.runs[bits[1]]);
-  for (int i = 0; i < 3; ++i) Store16(out + 16 * i, paper.part[i] ^ (inkXorPaper.part[i] & mask.part[i]));
+  RunPair pixels;
+  for (int i = 0; i < 3; ++i) pixels.part[i] = paper.part[i] ^ (inkXorPaper.part[i] & mask.part[i]);
+  return pixels;
+}
+
+inline void StorePair(uint8_t* out, const RunPair& pixels) {
+  for (int i = 0; i < 3; ++i) Store16(out + 16 * i, pixels.part[i]);
+}
+
+// The same sixteen pixels stored: three 16-byte stores.
+inline void WritePair(uint8_t* out, const uint8_t* bits, const RunPair& paper, const RunPair& inkXorPaper) {
+  StorePair(out, ExpandPair(bits, paper, inkXorPaper));
+}
+
+// (x + y) / 2 for each byte, the remainder dropped: (x & y) + ((x ^ y) >> 1)
+// needs no carry out of eight bits.
+inline Bytes16 Average16(Bytes16 x, Bytes16 y) { return (x & y) + ((x ^ y) >> 1); }
+
+inline RunPair AveragePair(const RunPair& x, const RunPair& y) {
+  return {{Average16(x.part[0], y.part[0]), Average16(x.part[1], y.part[1]), Average16(x.part[2], y.part[2])}};
 }
 
 // A whole 256-pixel row (768 bytes) from 32 bitmap bytes and their 32
