@@ -7,19 +7,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "plugin/container_pictures.h"
 #include "plugin/picture.h"
 
 namespace korvel {
 
-inline constexpr size_t kItemLabelBytes = 16;  // as a container item's
-
 // One item of a file: a picture, or a disk entry that gives none.
 struct FoundItem {
-  Picture* picture;              // the visitor owns it from the call on; null: the entry gives none
-  const char* formName;          // what the picture is; for an entry without a picture, why it gives none
-  char label[kItemLabelBytes];   // in a container: the picture's number on a tape, NAME.T of a disk entry;
-                                 // empty for a picture file
-  bool warn;                     // an entry passed over for a reason worth a warning
+  Picture* picture;     // the visitor owns it from the call on; null: the entry gives none
+  const char* formName;  // what the picture is; for an entry without a picture, why it gives none
+  // In a container: the picture's number on a tape, NAME.T of a disk entry;
+  // empty for a picture file.
+  char label[kContainerLabelBytes];
+  bool warn;  // an entry passed over for a reason worth a warning
 };
 
 // What the file as a whole is.
