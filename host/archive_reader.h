@@ -11,10 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "plugin/load.h"
+
 namespace korvel::host {
 
 // The largest member read, as the largest file a plug-in reads.
-inline constexpr size_t kLargestArchiveMember = 16 * 1024 * 1024;
+inline constexpr size_t kLargestArchiveMember = kMaxExtraFileBytes;
 
 enum class ArchiveKind { none, zip, gzip };
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "plugin/host_order.h"
+#include "plugin/load.h"
 #include "plugin/reading.h"
 
 namespace fs = std::filesystem;
@@ -13,8 +14,8 @@ namespace korvel::host {
 
 namespace {
 
-// The largest file the built-in readers take; larger ones are not read.
-constexpr uintmax_t kLargestFile = 16 * 1024 * 1024;
+
+std::string CannotRead(const std::string& why) { return "cannot read it (" + why + ")"; }
 
 Image ImageOf(const Picture& picture) {
   Image image;
@@ -43,19 +44,19 @@ class BuiltInReader : public PictureReader {
     FileReading reading;
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
-      reading.error = std::string("cannot read it (") + std::strerror(errno) + ")";
+      reading.error = CannotRead(std::strerror(errno));
       return reading;
     }
     std::error_code error;
     const uintmax_t size = fs::file_size(file, error);
     if (error) {
-      reading.error = "cannot read it (" + error.message() + ")";
+      reading.error = CannotRead(error.message());
       return reading;
     }
-    if (size > kLargestFile) return reading;  // no ZX picture is that large
+    if (size > kMaxExtraFileBytes) return reading;  // no rule set reads a file that large
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-      reading.error = "cannot read it (a short read)";
+      reading.error = CannotRead("a short read");
       return reading;
     }
     return ReadMemory(bytes, file.string());
@@ -65,7 +66,7 @@ class BuiltInReader : public PictureReader {
 
   FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
     FileReading reading;
-    if (bytes.size() > kLargestFile) return reading;
+    if (bytes.size() > kMaxExtraFileBytes) return reading;
     const korvel::FileReading core = ReadEveryPicture(bytes.data(), bytes.size(), name.c_str(), CollectItem, &reading);
     if (core.outOfMemory) {
       reading.items.clear();
@@ -87,7 +88,7 @@ class PluginReader : public PictureReader {
     {
       std::ifstream probe(file, std::ios::binary);
       if (!probe) {
-        reading.error = std::string("cannot read it (") + std::strerror(errno) + ")";
+        reading.error = CannotRead(std::strerror(errno));
         return reading;
       }
     }

@@ -7,10 +7,12 @@
 #include <QIODevice>
 #include <QString>
 
+#include "plugin/load.h"
+
 namespace korvel::qt {
 
 // The largest file read; larger ones are refused unread.
-inline constexpr qint64 kLargestFileBytes = 16 * 1024 * 1024;
+inline constexpr qint64 kLargestFileBytes = korvel::kMaxExtraFileBytes;
 
 // Whether `format` is one of the keys the plug-in is installed under
 // (lower case, as Qt passes them).
