@@ -228,8 +228,9 @@ ConvertCounts ConvertArchive(const ConvertJob& job, const PictureReader& reader,
       ++counts.skipped;
       return true;
     }
-    const ConvertCounts written =
-        WritePictures(reader.ReadMemory(*member.bytes, member.path), name, WithPngSuffix(folder / fs::path(member.path)), false, false, force, console);
+    const fs::path output = WithPngSuffix(folder / fs::path(member.path));
+    const ConvertCounts written = WritePictures(reader.ReadMemory(*member.bytes, member.path), name, output,
+                                                false, false, force, console);
     counts.converted += written.converted;
     counts.skipped += written.skipped;
     counts.failed += written.failed;

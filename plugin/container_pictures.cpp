@@ -46,7 +46,9 @@ ContainerItem ScreenItem(const ContainerScreen& screen, bool numbered) {
   if (numbered) {
     char digits[kContainerLabelBytes];
     size_t count = 0;
-    for (unsigned n = static_cast<unsigned>(screen.number); count == 0 || n != 0; n /= 10) digits[count++] = static_cast<char>('0' + n % 10);
+    for (unsigned n = static_cast<unsigned>(screen.number); count == 0 || n != 0; n /= 10) {
+      digits[count++] = static_cast<char>('0' + n % 10);
+    }
     for (size_t i = 0; i < count; ++i) item.label[i] = digits[count - 1 - i];
   }
   return item;

@@ -22,18 +22,12 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
   // The load gave the container's first picture; the walk gives them all.
   ReleasePicture(loaded.picture);
   reading.container = true;
-  bool goOn = true;
   const bool enoughMemory = ReadContainerItems(loaded.container, ByteSpan(bytes, size), [&](const ContainerItem& c) {
-    if (!goOn) {
-      ReleasePicture(c.result.picture);
-      return false;
-    }
     FoundItem item = {c.result.picture, c.formName, {}, c.warn};
     static_assert(sizeof item.label == sizeof c.label);
     memcpy(item.label, c.label, sizeof item.label);
     reading.pictures += item.picture != nullptr ? 1 : 0;
-    goOn = visit(item, context);
-    return goOn;
+    return visit(item, context);
   });
   reading.outOfMemory = !enoughMemory;
   return reading;
