@@ -1,10 +1,12 @@
 #include "containers/sna.h"
 
+#include "containers/snapshot_screen.h"
+
 namespace korvel {
 
 namespace {
 
-constexpr size_t kBankBytes = 16384;
+constexpr size_t kBankBytes = kSnapshotPageBytes;
 constexpr size_t kHeaderBytes = 27;
 constexpr size_t k48kBytes = kHeaderBytes + 3 * kBankBytes;  // 49179
 constexpr size_t kPagedBankOffset = kHeaderBytes + 2 * kBankBytes;
@@ -18,7 +20,7 @@ std::optional<ContainerScreen> SnaScreen(ByteSpan file) {
   if (file.size() == 131103 || file.size() == 147487) {
     const uint8_t port = *file.Peek(kPortOffset, 1);
     const unsigned paged = port & 7;
-    if (port & 0x08) {
+    if (ShownBank(port) == 7) {
       // Bank 7 is either the paged bank or the last of the others (banks
       // 0, 1, 3, 4, 6, 7 without the paged one), whatever the file size says.
       const size_t others = paged == 2 || paged == 5 ? 6 : 5;

@@ -2,17 +2,17 @@
 
 #include <cstring>
 
+#include "containers/snapshot_screen.h"
+
 namespace korvel {
 
 namespace {
 
-constexpr size_t kPageBytes = 16384;
+constexpr size_t kPageBytes = kSnapshotPageBytes;
 constexpr size_t kVersion1HeaderBytes = 30;
 constexpr size_t kVersion1MemoryBytes = 3 * kPageBytes;
-constexpr uint8_t kScreenPage = 8;         // RAM bank 5, at 0x4000
-constexpr uint8_t kShadowScreenPage = 10;  // RAM bank 7
-constexpr size_t kTimexSecondHalf = 8192;  // 0x6000, where the second screen file begins
-constexpr size_t kHalfScreenBytes = 6144;
+constexpr uint8_t kScreenPage = 8;  // RAM bank 5, at 0x4000
+constexpr uint8_t kFirstRamPage = 3;  // RAM bank b is page b + 3
 
 // Expands the compressed memory in `packed` (`ED ED n b` is n copies of b,
 // any other byte stands for itself) until `total` bytes are made, keeping
@@ -94,25 +94,6 @@ bool ReadPage(ByteSpan file, size_t firstBlock, uint8_t page, MutableByteSpan ar
   return false;
 }
 
-// The Timex screen the port 0xFF value selects, gathered in the page
-// (which then holds the layout the raw files of that kind have).
-ContainerScreen TimexScreen(MutableByteSpan page, uint8_t port) {
-  uint8_t* bytes = page.data();
-  switch (port & 7) {
-    case 1:  // the second screen file, at 0x6000
-      return {ScreenKind::kStandard, ByteSpan(bytes + kTimexSecondHalf, ScreenKindBytes(ScreenKind::kStandard)), 1};
-    case 2:  // hi-colour: bitmap, then its 8x1 attributes from 0x6000
-      std::memmove(bytes + kHalfScreenBytes, bytes + kTimexSecondHalf, kHalfScreenBytes);
-      return {ScreenKind::kTimexHiColour, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kTimexHiColour)), 1};
-    case 6:  // hi-res: even columns, odd columns from 0x6000, then the colours
-      std::memmove(bytes + kHalfScreenBytes, bytes + kTimexSecondHalf, kHalfScreenBytes);
-      bytes[2 * kHalfScreenBytes] = port;
-      return {ScreenKind::kTimexHiRes, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kTimexHiRes)), 1};
-    default:
-      return {ScreenKind::kStandard, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kStandard)), 1};
-  }
-}
-
 }  // namespace
 
 std::optional<ContainerScreen> Z80Screen(ByteSpan file, MutableByteSpan workArea) {
@@ -136,7 +117,7 @@ std::optional<ContainerScreen> Z80Screen(ByteSpan file, MutableByteSpan workArea
   if (file.Peek(0, firstBlock) == nullptr) return std::nullopt;
 
   const bool version2 = extraBytes == 23;
-  const uint8_t page = Is128k(machine, version2) && (port7ffd & 0x08) ? kShadowScreenPage : kScreenPage;
+  const uint8_t page = Is128k(machine, version2) ? kFirstRamPage + ShownBank(port7ffd) : kScreenPage;
   const MutableByteSpan area(workArea.data(), kPageBytes);
   if (!ReadPage(file, firstBlock, page, area)) return std::nullopt;
   if (IsTimex(machine)) return TimexScreen(area, portFf);
