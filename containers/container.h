@@ -14,7 +14,10 @@
 namespace korvel {
 
 // The containers there are readers of.
-enum class ContainerKind : uint8_t { kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl };
+enum class ContainerKind : uint8_t {
+  kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl,
+  kRzx, kSzx, kDsk, kPzx, kFdi, kUdi, kTd0, kMdr,
+};
 
 // The screen layouts tapes and snapshots hold, each exactly as a raw file of
 // that kind lays it out.
@@ -22,10 +25,17 @@ enum class ScreenKind : uint8_t {
   kStandard,       // 6912 bytes: bitmap and 8x8 attributes
   kTimexHiColour,  // 12288 bytes: bitmap, then 8x1 attributes, both in display-file order
   kTimexHiRes,     // 12289 bytes: even columns, odd columns, colour byte
+  kUlaplus,        // 6976 bytes: a standard screen and its 64-entry palette
 };
 
 constexpr size_t ScreenKindBytes(ScreenKind kind) {
-  return kind == ScreenKind::kStandard ? 6912 : kind == ScreenKind::kTimexHiColour ? 12288 : 12289;
+  switch (kind) {
+    case ScreenKind::kStandard: return 6912;
+    case ScreenKind::kTimexHiColour: return 12288;
+    case ScreenKind::kTimexHiRes: return 12289;
+    case ScreenKind::kUlaplus: return 6976;
+  }
+  return 0;
 }
 
 // A screen found in a tape or snapshot. `bytes` lies in the file or in the
@@ -57,6 +67,19 @@ inline constexpr size_t kLargestDiskEntryFile = 17 + 255 * 256;
 // largest is kLargestDiskEntryFile). Empty when it does not fit or pastEnd.
 ByteSpan AssembleHobetaFile(const DiskEntry& entry, MutableByteSpan area);
 
+// A file of a +3 disk or of a microdrive cartridge, found by its name.
+struct NamedFile {
+  char name[11];        // trailing spaces dropped, NUL-terminated (names may hold any byte)
+  uint8_t nameLength;
+  char type[4];         // +3: the type, trailing spaces dropped; cartridge: empty
+  uint8_t typeLength;
+  ByteSpan bytes;       // +3: the file's first 7040 bytes; cartridge: its 6912-byte screen; empty: none
+  const char* whyNone;  // with no bytes, why the file gives none
+
+  std::string_view Name() const { return std::string_view(name, nameLength); }
+  std::string_view Type() const { return std::string_view(type, typeLength); }
+};
+
 // How a walk ended.
 enum class WalkResult : uint8_t {
   kWalked,   // to the end of the container (it may hold no picture)
@@ -86,5 +109,6 @@ class Visitor {
 
 using ScreenVisitor = Visitor<ContainerScreen>;
 using DiskEntryVisitor = Visitor<DiskEntry>;
+using NamedFileVisitor = Visitor<NamedFile>;
 
 }  // namespace korvel

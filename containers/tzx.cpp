@@ -23,26 +23,49 @@ struct Body {
   uint64_t length;
   bool carriesTapeBlock;
   uint64_t dataStart;
+  uint64_t dataBytes;
 };
+
+// A generalized-data block (its body from the 4-byte length on) carries a
+// tape block when its data symbols are plain bits: two symbols in the data
+// table, a whole number of bytes, and those bytes inside the block. Pulse
+// lengths are never looked at.
+void GeneralizedData(ByteSpan body, Body& out) {
+  const uint8_t* fields = body.Peek(0, 18);
+  if (fields == nullptr) return;
+  const uint64_t pilotSymbols = Field(fields + 6, 4);
+  const uint64_t pulsesPerPilot = fields[10], pilotTable = fields[11] == 0 ? 256 : fields[11];
+  const uint64_t dataSymbols = Field(fields + 12, 4);
+  const uint64_t pulsesPerData = fields[16], dataTable = fields[17] == 0 ? 256 : fields[17];
+  if (dataTable != 2 || dataSymbols == 0 || dataSymbols % 8 != 0) return;
+  uint64_t dataStart = 18;
+  if (pilotSymbols > 0) dataStart += (2 * pulsesPerPilot + 1) * pilotTable + 3 * pilotSymbols;
+  dataStart += (2 * pulsesPerData + 1) * dataTable;
+  if (dataStart + dataSymbols / 8 > out.length) return;
+  out.carriesTapeBlock = true;
+  out.dataStart = dataStart;
+  out.dataBytes = dataSymbols / 8;
+}
 
 // The body of block `id` whose bytes begin at `body`, or false for an ID this
 // reader does not know or a length field that lies past the end.
 bool MeasureBody(uint8_t id, ByteSpan body, Body& out) {
   auto fixed = [&](uint64_t length) {
-    out = {length, false, 0};
+    out = {length, false, 0, 0};
     return true;
   };
   // `before` bytes plus `unit` bytes for each count in the field at `offset`.
   auto counted = [&](size_t offset, size_t fieldBytes, uint64_t before, uint64_t unit) {
     const uint8_t* field = body.Peek(offset, fieldBytes);
     if (field == nullptr) return false;
-    out = {before + unit * Field(field, fieldBytes), false, 0};
+    out = {before + unit * Field(field, fieldBytes), false, 0, 0};
     return true;
   };
   auto tapeBlock = [&](size_t lengthOffset, size_t fieldBytes, uint64_t dataStart) {
     if (!counted(lengthOffset, fieldBytes, dataStart, 1)) return false;
     out.carriesTapeBlock = true;
     out.dataStart = dataStart;
+    out.dataBytes = out.length - dataStart;
     return true;
   };
   switch (id) {
@@ -52,7 +75,11 @@ bool MeasureBody(uint8_t id, ByteSpan body, Body& out) {
     case 0x12: return fixed(4);
     case 0x13: return counted(0, 1, 1, 2);
     case 0x15: return counted(5, 3, 8, 1);
-    case 0x18: case 0x19: return counted(0, 4, 4, 1);
+    case 0x18: return counted(0, 4, 4, 1);
+    case 0x19:  // generalized data
+      if (!counted(0, 4, 4, 1)) return false;
+      GeneralizedData(body, out);
+      return true;
     case 0x20: case 0x23: case 0x24: return fixed(2);
     case 0x21: case 0x30: return counted(0, 1, 1, 1);
     case 0x22: case 0x25: case 0x27: return fixed(0);
@@ -86,7 +113,7 @@ WalkResult WalkTzxScreens(ByteSpan file, ScreenVisitor visit) {
     Body measured;
     if (!MeasureBody(id, body, measured) || measured.length > body.size()) break;
     if (measured.carriesTapeBlock) {
-      const size_t dataBytes = static_cast<size_t>(measured.length - measured.dataStart);
+      const size_t dataBytes = static_cast<size_t>(measured.dataBytes);
       const ByteSpan block(body.Peek(static_cast<size_t>(measured.dataStart), dataBytes), dataBytes);
       const ByteSpan screen = finder.Next(block);
       if (screen.size() != 0 && !visit(ContainerScreen{ScreenKind::kStandard, screen, ++number})) {

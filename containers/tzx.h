@@ -1,7 +1,8 @@
 #pragma once
 // TZX tapes: `ZXTape!` 0x1A and a version (10 bytes), then blocks of an ID
-// byte and a body. Blocks 0x10, 0x11 and 0x14 carry one tape block each;
-// every other known block is stepped over by its length.
+// byte and a body. Blocks 0x10, 0x11 and 0x14 carry one tape block each, and
+// so does a 0x19 block whose data are plain bytes; every other known block is
+// stepped over by its length.
 
 #include "containers/container.h"
 

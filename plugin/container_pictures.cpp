@@ -2,15 +2,28 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 
+#include "containers/dsk.h"
+#include "containers/fdi.h"
+#include "containers/mdr.h"
+#include "containers/pzx.h"
+#include "containers/rzx.h"
 #include "containers/scl.h"
 #include "containers/sna.h"
+#include "containers/szx.h"
 #include "containers/tap.h"
+#include "containers/td0.h"
 #include "containers/trd.h"
+#include "containers/trdos_image.h"
 #include "containers/tzx.h"
+#include "containers/udi.h"
 #include "containers/z80.h"
+#include "decoders/plus3dos_screen.h"
 #include "decoders/standard_screen.h"
 #include "decoders/timex_screens.h"
+#include "decoders/ulaplus_screen.h"
+#include "platform/inflate.h"
 #include "platform/platform.h"
 #include "plugin/load.h"
 #include "plugin/tolerant_reading.h"
@@ -20,10 +33,10 @@ namespace korvel {
 namespace {
 
 // Where a disk entry becomes a Hobeta file read as korvel_hobeta reads one,
-// and where a Z80 page is expanded. Taken once per walk.
+// and where a snapshot's page is expanded or inflated. Taken once per walk.
 struct WorkAreas {
   uint8_t hobeta[kReadBufferBytes + 18432];
-  uint8_t z80[kZ80WorkAreaBytes];
+  uint8_t page[kZ80WorkAreaBytes > kSzxWorkAreaBytes ? kZ80WorkAreaBytes : kSzxWorkAreaBytes];
 };
 
 struct ScreenForm {
@@ -37,6 +50,7 @@ constexpr ScreenForm kScreenForms[] = {
     {"standard screen", DecodeStandard},
     {"Timex hi-colour screen", DecodeTimexHiColourScreen},
     {"Timex hi-res screen", DecodeTimexHiResScreen},
+    {"ULAplus screen", DecodeUlaplusScreen},
 };
 
 // A tape's pictures are labelled with their number, from 1.
@@ -68,6 +82,47 @@ void EntryLabel(const DiskEntry& entry, char (&label)[kContainerLabelBytes]) {
   label[length++] = '.';
   label[length++] = LabelByte(entry.type);
   label[length] = '\0';
+}
+
+// NAME.TYPE of a +3 disk file (the name alone without a type), the name of
+// a cartridge file.
+void NamedFileLabel(const NamedFile& file, char (&label)[kContainerLabelBytes]) {
+  size_t length = 0;
+  for (size_t i = 0; i < file.nameLength; ++i) label[length++] = LabelByte(file.name[i]);
+  if (file.typeLength > 0) label[length++] = '.';
+  for (size_t i = 0; i < file.typeLength; ++i) label[length++] = LabelByte(file.type[i]);
+  label[length] = '\0';
+}
+
+// A +3 disk file: a screen behind its +3DOS header, or what the header says
+// the file is.
+ContainerItem Plus3FileItem(const NamedFile& file) {
+  ContainerItem item = {{}, file.whyNone, {}, false};
+  NamedFileLabel(file, item.label);
+  if (file.bytes.size() == 0) return item;
+  item.result = DecodePlus3dosScreen(file.bytes);
+  if (item.result.picture != nullptr || item.result.outOfMemory) {
+    item.formName = "+3DOS screen";
+    return item;
+  }
+  const uint8_t* header = file.bytes.Peek(0, 16);
+  if (memcmp(header, "PLUS3DOS\x1A", 9) != 0) {
+    item.formName = "no +3DOS header";
+  } else {
+    item.formName = header[15] == 0 ? "a BASIC program" : header[15] <= 2 ? "a data array" : "not a +3DOS screen";
+  }
+  return item;
+}
+
+// A cartridge file: its screen, or why it has none.
+ContainerItem CartridgeFileItem(const NamedFile& file) {
+  ContainerItem item = {{}, file.whyNone, {}, false};
+  NamedFileLabel(file, item.label);
+  if (file.bytes.size() != 0) {
+    item.result = Decoded(DecodeStandardScreen(file.bytes));
+    item.formName = "standard screen";
+  }
+  return item;
 }
 
 const char* WhyNoPicture(char type) {
@@ -104,6 +159,19 @@ ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas) {
   return item;
 }
 
+// The screen a snapshot of this kind shows, its page in `areas`.
+std::optional<ContainerScreen> SnapshotScreen(ContainerKind kind, ByteSpan file, WorkAreas& areas,
+                                              bool* outOfMemory) {
+  *outOfMemory = false;
+  const MutableByteSpan page(areas.page, sizeof areas.page);
+  switch (kind) {
+    case ContainerKind::kSna: return SnaScreen(file);
+    case ContainerKind::kZ80: return Z80Screen(file, page);
+    case ContainerKind::kSzx: return SzxScreen(file, page, outOfMemory);
+    default: return std::nullopt;
+  }
+}
+
 }  // namespace
 
 bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit) {
@@ -120,19 +188,72 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
   };
   auto onScreen = [&](const ContainerScreen& screen) { return hand(ScreenItem(screen, true)); };
   auto onEntry = [&](const DiskEntry& entry) { return hand(EntryItem(entry, *areas)); };
+  auto onPlus3File = [&](const NamedFile& named) { return hand(Plus3FileItem(named)); };
+  auto onCartridgeFile = [&](const NamedFile& named) { return hand(CartridgeFileItem(named)); };
+  // A snapshot's one picture.
+  auto onSnapshot = [&](ContainerKind snapshotKind, ByteSpan bytes) {
+    bool outOfMemory = false;
+    const std::optional<ContainerScreen> screen = SnapshotScreen(snapshotKind, bytes, *areas, &outOfMemory);
+    if (outOfMemory) enoughMemory = false;
+    if (screen) hand(ScreenItem(*screen, false));
+  };
+  // A work area of `bytes` for one walk; false (and enoughMemory cleared)
+  // when the heap refuses it.
+  auto withArea = [&](size_t bytes, auto walk) {
+    if (bytes == 0) return;
+    auto* area = static_cast<uint8_t*>(platform::AllocateZeroed(bytes));
+    if (area == nullptr) {
+      enoughMemory = false;
+      return;
+    }
+    walk(MutableByteSpan(area, bytes));
+    platform::Release(area);
+  };
+  // FDI, UDI and TD0 files become TR-DOS images: the sectors are counted,
+  // then put into an image of the tracks found.
+  auto onSectorImage = [&](bool (*readSectors)(ByteSpan, TrdosImage&)) {
+    TrdosImage counted;
+    if (!readSectors(file, counted)) return;
+    withArea(counted.size(), [&](MutableByteSpan area) {
+      TrdosImage image(area);
+      readSectors(file, image);
+      WalkTrdEntries(image.Image(), onEntry);
+    });
+  };
   switch (kind) {
     case ContainerKind::kTap: WalkTapScreens(file, onScreen); break;
     case ContainerKind::kTzx: WalkTzxScreens(file, onScreen); break;
+    case ContainerKind::kPzx: WalkPzxScreens(file, onScreen); break;
     case ContainerKind::kSna:
-      if (const auto screen = SnaScreen(file)) hand(ScreenItem(*screen, false));
-      break;
     case ContainerKind::kZ80:
-      if (const auto screen = Z80Screen(file, MutableByteSpan(areas->z80, sizeof areas->z80))) {
-        hand(ScreenItem(*screen, false));
+    case ContainerKind::kSzx: onSnapshot(kind, file); break;
+    case ContainerKind::kRzx:
+      // The recording's start snapshot, read by its kind alone; inflated
+      // into a block of its own when compressed.
+      if (const std::optional<RzxSnapshot> snapshot = FindRzxSnapshot(file)) {
+        if (!snapshot->compressed) {
+          onSnapshot(snapshot->kind, snapshot->data);
+          break;
+        }
+        withArea(snapshot->length, [&](MutableByteSpan area) {
+          const platform::InflateResult inflated = platform::InflateExactly(
+              snapshot->data.Peek(0, snapshot->data.size()), snapshot->data.size(), area.data(), area.size());
+          if (inflated == platform::InflateResult::kOutOfMemory) enoughMemory = false;
+          if (inflated == platform::InflateResult::kInflated) onSnapshot(snapshot->kind, area.AsBytes());
+        });
       }
       break;
     case ContainerKind::kTrd: WalkTrdEntries(file, onEntry); break;
     case ContainerKind::kScl: WalkSclEntries(file, onEntry); break;
+    case ContainerKind::kFdi: onSectorImage(ReadFdiSectors); break;
+    case ContainerKind::kUdi: onSectorImage(ReadUdiSectors); break;
+    case ContainerKind::kTd0: onSectorImage(ReadTd0Sectors); break;
+    case ContainerKind::kDsk:
+      withArea(Plus3WorkAreaBytes(file), [&](MutableByteSpan area) { WalkPlus3Files(file, area, onPlus3File); });
+      break;
+    case ContainerKind::kMdr:
+      withArea(MdrWorkAreaBytes(file), [&](MutableByteSpan area) { WalkMdrFiles(file, area, onCartridgeFile); });
+      break;
     case ContainerKind::kNone: break;
   }
   platform::Release(areas);
@@ -156,5 +277,13 @@ template DecodeResult ReadFirstContainerPicture<ContainerKind::kSna>(const FileT
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kZ80>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kTrd>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kScl>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kRzx>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kSzx>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kDsk>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kPzx>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kFdi>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kUdi>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kTd0>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kMdr>(const FileToRead&, const char**);
 
 }  // namespace korvel

@@ -13,6 +13,7 @@
 #include "plugin/load.h"
 #include "plugin/reading.h"
 #include "tests/support/container_writer.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/lcmp5_writer.h"
 #include "tests/support/test_support.h"
 
@@ -37,6 +38,11 @@ Bytes Tape(const std::vector<Bytes>& screens) {
   return testing::TapFile(blocks);
 }
 
+Bytes Padded(Bytes bytes, size_t size) {
+  bytes.resize(size, 0);
+  return bytes;
+}
+
 bool IsScreen(const Picture* picture, const Bytes& screen) {
   const PicturePtr expected(DecodeStandardScreen(ByteSpan(screen.data(), screen.size())));
   return picture != nullptr && memcmp(picture->pixels, expected->pixels, PixelBytes(*expected)) == 0;
@@ -44,11 +50,11 @@ bool IsScreen(const Picture* picture, const Bytes& screen) {
 
 TEST(ContainerReading, KorvelExtraGivesTheFirstPictureOfEachContainer) {
   const Bytes first = Screen(1), second = Screen(2);
-  Bytes sna48(27, 0);
-  sna48.insert(sna48.end(), first.begin(), first.end());
+  Bytes sna48 = testing::Concat({Bytes(27, 0), first});
   sna48.resize(49179);
   Bytes memory = first;
   memory.resize(49152);
+  const Bytes trd = testing::TrdImage({{"BOOT", 'B', {1, 2, 3}}, {"LOGO", 'C', first}});
   struct Case {
     const char* name;
     Bytes file;
@@ -60,6 +66,17 @@ TEST(ContainerReading, KorvelExtraGivesTheFirstPictureOfEachContainer) {
       {"save.z80", testing::Z80Version1(memory, true)},
       {"disk.trd", testing::TrdImage({{"BOOT", 'B', {1, 2, 3}}, {"LOGO", 'C', first}, {"LOGO2", 'C', second}})},
       {"disk.bin", testing::SclImage({{"LOGO", 'C', testing::PackLcmp5Screen(first)}})},
+      {"save.bin", testing::SzxFile(1, {testing::SzxRamPage(5, Padded(first, 16384), true)})},
+      {"replay.bin", testing::RzxFile({testing::RzxSnapshotBlock("z80", testing::Z80Version1(memory, true), true)})},
+      {"replay.rzx", testing::RzxFile({testing::RzxSnapshotBlock("sna", sna48, false)})},
+      {"disk.dsk", testing::DskImage(testing::Plus3Sectors({{"BOOT", "", {1, 2}}, {"LOGO", "SCR", testing::WritePlus3dosScreen(first)}}), true)},
+      {"disk.bin", testing::DskImage(testing::Plus3Sectors({{"LOGO", "SCR", testing::WritePlus3dosScreen(first)}}), false)},
+      {"tape.bin", testing::PzxFile({testing::PzxDataBlock(testing::TapeBlock(0xFF, first))})},
+      {"tape.tzx", testing::TzxFile({testing::TzxGeneralizedDataBlock(testing::TapeBlock(0xFF, first))})},
+      {"disk.FDI", testing::FdiImage(testing::TrdosTracks(trd, 2), 2)},
+      {"disk.bin", testing::UdiImage(testing::TrdosTracks(trd, 1), 1)},
+      {"disk.td0", testing::Td0Image(testing::TrdosTracks(trd, 2), 2)},
+      {"cart.mdr", testing::MdrCartridge(testing::MdrFileRecords("title", 3, first))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -69,6 +86,25 @@ TEST(ContainerReading, KorvelExtraGivesTheFirstPictureOfEachContainer) {
   // Without a picture inside, the file is passed on, and nothing else takes it.
   EXPECT_FALSE(testing::LoadBytes(Tape({}), "empty.tap", kKorvelExtra));
   EXPECT_FALSE(testing::LoadBytes(testing::TrdImage({{"BOOT", 'B', {1}}}), "basic.trd", kKorvelExtra));
+  // Names that select a disk image only where the image has its layout.
+  for (const char* name : {"notes.fdi", "notes.td0", "notes.mdr"}) {
+    EXPECT_FALSE(testing::LoadBytes(Bytes(2000, 'x'), name, kKorvelExtra)) << name;
+  }
+}
+
+// A BASIC program of 7040 bytes behind its +3DOS header.
+Bytes Plus3dosBasic() {
+  Bytes file = testing::WritePlus3dosScreen(Screen(3));
+  file[15] = 0;
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 127; ++i) sum = static_cast<uint8_t>(sum + file[i]);
+  file[127] = sum;
+  return file;
+}
+
+Bytes Concat(std::vector<testing::MdrRecord> a, const std::vector<testing::MdrRecord>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return testing::MdrCartridge(a);
 }
 
 struct Item {
@@ -112,6 +148,27 @@ TEST(ContainerReading, EveryPictureAndEntryInOrderWithLabels) {
         {"a_b.C", "LCMP5-packed screen", true, false},
         {"LOGO.C", "wrapped standard screen", true, false},
         {"LAST.C", "its sectors lie past the end of the image", false, true}}},
+      {"disk.udi", testing::UdiImage(testing::TrdosTracks(disk, 2), 2), "UDI disk image",
+       {{"LOGO.C", "wrapped standard screen", true, false},
+        {"BOOT.B", "a BASIC program", false, false},
+        {"a_b.C", "LCMP5-packed screen", true, false},
+        {"LOGO.C", "wrapped standard screen", true, false},
+        {"LAST.C", "wrapped standard screen", true, false}}},  // its last sector filled with 0 to the track's end
+      {"disk.dsk",
+       testing::DskImage(testing::Plus3Sectors({{"SCREEN", "SCR", testing::WritePlus3dosScreen(Screen(1))},
+                                                {"RUN", "", Plus3dosBasic()},
+                                                {"SHORT", "BIN", {1, 2, 3}}}),
+                         false),
+       "+3 disk image",
+       {{"SCREEN.SCR", "+3DOS screen", true, false},
+        {"RUN", "a BASIC program", false, false},
+        {"SHORT.BIN", "shorter than a +3DOS screen", false, false}}},
+      {"cart.mdr",
+       Concat(testing::MdrFileRecords("run", 0, Bytes(200, 0x0D)), testing::MdrFileRecords("title", 3, Screen(2))),
+       "MDR microdrive cartridge",
+       {{"run", "a BASIC program", false, false}, {"title", "standard screen", true, false}}},
+      {"save.szx", testing::SzxFile(1, {testing::SzxRamPage(5, Padded(Screen(1), 16384), true)}), "SZX snapshot",
+       {{"", "standard screen", true, false}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,8 +10,13 @@
 #include <tuple>
 #include <vector>
 
+#include <zlib.h>
+
+#include "containers/pzx.h"
+#include "containers/rzx.h"
 #include "containers/scl.h"
 #include "containers/sna.h"
+#include "containers/szx.h"
 #include "containers/tap.h"
 #include "containers/trd.h"
 #include "containers/tzx.h"
@@ -25,25 +30,6 @@ namespace {
 using namespace korvel::testing;
 
 ByteSpan Span(const Bytes& bytes) { return ByteSpan(bytes.data(), bytes.size()); }
-
-// `size` bytes telling themselves apart by `marker` at 0 and a pattern after.
-Bytes Marked(uint8_t marker, size_t size = 6912) {
-  Bytes data(size);
-  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7 + marker);
-  data[0] = marker;
-  return data;
-}
-
-Bytes Cut(Bytes bytes, size_t size) {
-  bytes.resize(size);
-  return bytes;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 // --- Tapes -----------------------------------------------------------------
 
@@ -80,6 +66,25 @@ Bytes AsTzx(const std::vector<Bytes>& tapeBlocks) {
   return TzxFile(blocks);
 }
 
+// The same tape blocks as generalized-data blocks only, and as a PZX with
+// pulses, a pause and a browse point between every two.
+Bytes AsGeneralizedTzx(const std::vector<Bytes>& tapeBlocks) {
+  std::vector<Bytes> blocks;
+  for (const Bytes& block : tapeBlocks) blocks.push_back(TzxGeneralizedDataBlock(block));
+  return TzxFile(blocks);
+}
+
+Bytes AsPzx(const std::vector<Bytes>& tapeBlocks) {
+  std::vector<Bytes> blocks;
+  for (const Bytes& block : tapeBlocks) {
+    blocks.push_back(PzxDataBlock(block));
+    blocks.push_back(PzxBlock("PULS", {0x78, 0x08}));
+    blocks.push_back(PzxBlock("PAUS", {0xE8, 0x03, 0, 0}));
+    blocks.push_back(PzxBlock("BRWS", {'x', 0}));
+  }
+  return PzxFile(blocks);
+}
+
 TEST(Tapes, ScreensInTapeOrderForTapAndTzx) {
   const Bytes screenBlock1 = TapeBlock(0xFF, Marked(1));
   const Bytes longCode = TapeBlock(0xFF, Marked(4, 9000));
@@ -111,6 +116,10 @@ TEST(Tapes, ScreensInTapeOrderForTapAndTzx) {
     const TapeWalk tzx = WalkTape(WalkTzxScreens, AsTzx(c.blocks));
     EXPECT_EQ(tzx.result, WalkResult::kWalked) << c.what;
     EXPECT_EQ(tzx.markers, c.markers) << "TZX: " << c.what;
+    EXPECT_EQ(WalkTape(WalkTzxScreens, AsGeneralizedTzx(c.blocks)).markers, c.markers) << "TZX 0x19: " << c.what;
+    const TapeWalk pzx = WalkTape(WalkPzxScreens, AsPzx(c.blocks));
+    EXPECT_EQ(pzx.result, WalkResult::kWalked) << c.what;
+    EXPECT_EQ(pzx.markers, c.markers) << "PZX: " << c.what;
   }
 }
 
@@ -170,6 +179,56 @@ TEST(Tapes, WhereATapeEnds) {
     const TapeWalk walk = c.tzx ? WalkTape(WalkTzxScreens, c.file) : WalkTape(WalkTapScreens, c.file);
     EXPECT_EQ(walk.result, c.result) << c.what;
     EXPECT_EQ(walk.markers, c.markers) << c.what;
+  }
+}
+
+TEST(Tapes, GeneralizedDataAndPzxBlocksCarryOnlyPlainBytes) {
+  const Bytes screen = TapeBlock(0xFF, Marked(1));
+  const Bytes plain = TzxGeneralizedDataBlock(screen);
+  // Body offsets 17 (ASD) and 12 (TOTD) of the 0x19 block, after its ID.
+  auto patched = [&](size_t offset, const Bytes& bytes) {
+    Bytes block = plain;
+    std::copy(bytes.begin(), bytes.end(), block.begin() + static_cast<long>(1 + offset));
+    return block;
+  };
+  const uint32_t bits = 8 * 6914;
+  auto bitsField = [](uint32_t value) {
+    return Bytes{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                 static_cast<uint8_t>(value >> 24)};
+  };
+  // No pilot and sync at all: the data table follows the fixed fields.
+  Bytes noPilot = {0x19};
+  const Bytes noPilotBody = Concat({{0xE8, 0x03, 0, 0, 0, 0, 0, 0}, bitsField(bits),
+                                    {2, 2, 0, 0x57, 0x03, 0x57, 0x03, 0, 0xAE, 0x06, 0xAE, 0x06}, screen});
+  for (int shift = 0; shift < 32; shift += 8) noPilot.push_back(static_cast<uint8_t>(noPilotBody.size() >> shift));
+  noPilot = Concat({noPilot, noPilotBody});
+  Bytes pzxData = PzxDataBlock(screen);
+  pzxData[8] = 7;  // a bit count that is not whole bytes
+  struct Case {
+    const char* what;
+    Bytes file;
+    bool pzx;
+    WalkResult result;
+    size_t screens;
+  } cases[] = {
+      {"TZX 0x19 of plain bytes", TzxFile({plain}), false, WalkResult::kWalked, 1},
+      {"TZX 0x19 without pilot", TzxFile({noPilot}), false, WalkResult::kWalked, 1},
+      {"TZX 0x19 of three data symbols", TzxFile({patched(17, {3}), plain}), false, WalkResult::kWalked, 1},
+      {"TZX 0x19 of 256 data symbols", TzxFile({patched(17, {0})}), false, WalkResult::kWalked, 0},
+      {"TZX 0x19 not of whole bytes", TzxFile({patched(12, bitsField(bits + 1))}), false, WalkResult::kWalked, 0},
+      {"TZX 0x19 data past its block", TzxFile({patched(12, bitsField(bits + 8)), plain}), false, WalkResult::kWalked, 1},
+      {"PZX DATA not of whole bytes", PzxFile({pzxData}), true, WalkResult::kWalked, 0},
+      {"PZX DATA cut inside its data", PzxFile({Concat({PzxBlock("DATA", Cut(Bytes(pzxData.begin() + 8, pzxData.end()), 100))}),
+                                         PzxDataBlock(screen)}), true, WalkResult::kWalked, 1},
+      {"PZX block past the end", Cut(PzxFile({PzxDataBlock(screen), PzxDataBlock(screen)}), 7000), true,
+       WalkResult::kWalked, 1},
+      {"PZX of major version 2", Concat({PzxBlock("PZXT", {2, 0}), PzxDataBlock(screen)}), true, WalkResult::kBroken, 0},
+      {"PZX without its header", PzxDataBlock(screen), true, WalkResult::kBroken, 0},
+  };
+  for (const Case& c : cases) {
+    const TapeWalk walk = c.pzx ? WalkTape(WalkPzxScreens, c.file) : WalkTape(WalkTzxScreens, c.file);
+    EXPECT_EQ(walk.result, c.result) << c.what;
+    EXPECT_EQ(walk.markers.size(), c.screens) << c.what;
   }
 }
 
@@ -320,6 +379,102 @@ TEST(Snapshots, Z80TimexScreenModes) {
     EXPECT_EQ(found->kind, c.kind);
     EXPECT_EQ(Bytes(found->bytes.Peek(0, 1), found->bytes.Peek(0, 1) + found->bytes.size()), c.expected)
         << int{c.machine} << " " << int{c.portFf};
+  }
+}
+
+TEST(Snapshots, SzxShowsItsShownPageInflatedOrStored) {
+  const Bytes page5 = SnapshotMemory(16384, 5), page7 = SnapshotMemory(16384, 7);
+  const auto at = [](const Bytes& page, size_t offset, size_t size) {
+    return Bytes(page.begin() + static_cast<long>(offset), page.begin() + static_cast<long>(offset + size));
+  };
+  const Bytes palette = Marked(0x40, 64);
+  auto block = [](const char* id, Bytes body) { return SzxBlock(id, body); };
+  const Bytes ramp5 = SzxRamPage(5, page5, true), ramp7 = SzxRamPage(7, page7, true);
+  const Bytes spcr7 = block("SPCR", {2, 0x08, 0, 0, 0, 0, 0, 0});
+  Bytes bomb(16384 * 4, 0);
+  uLongf bombBytes = compressBound(bomb.size());
+  Bytes bombStream(bombBytes);
+  ASSERT_EQ(compress2(bombStream.data(), &bombBytes, bomb.data(), bomb.size(), 9), Z_OK);
+  bombStream.resize(bombBytes);
+  const Bytes endless = Cut(ZlibStream(page5), ZlibStream(page5).size() - 4);
+  auto rawRamp = [](uint8_t page, const Bytes& data) { return SzxBlock("RAMP", Concat({{1, 0, page}, data})); };
+  struct Case {
+    const char* what;
+    Bytes file;
+    ScreenKind kind;
+    Bytes expected;  // empty: no picture
+  } cases[] = {
+      {"48K, compressed page", SzxFile(1, {ramp5}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"48K, stored page", SzxFile(1, {SzxRamPage(5, page5, false)}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"48K, the paging port means nothing", SzxFile(1, {spcr7, ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"128K, shadow screen", SzxFile(2, {ramp5, spcr7, ramp7}), ScreenKind::kStandard, at(page7, 0, 6912)},
+      {"128K without a paging block", SzxFile(16, {ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"short paging block: absent, the next not read",
+       SzxFile(2, {block("SPCR", {2}), spcr7, ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"128K, shadow screen missing", SzxFile(2, {spcr7, ramp5}), ScreenKind::kStandard, {}},
+      {"only the first page 5 counts", SzxFile(1, {SzxRamPage(5, Cut(page5, 100), false), ramp5}), ScreenKind::kStandard, {}},
+      {"stored page of another size", SzxFile(1, {SzxRamPage(5, Concat({page5, {0}}), false)}), ScreenKind::kStandard, {}},
+      {"inflates past its page", SzxFile(1, {rawRamp(5, bombStream)}), ScreenKind::kStandard, {}},
+      {"a stream that never ends", SzxFile(1, {rawRamp(5, endless)}), ScreenKind::kStandard, {}},
+      {"a broken stream", SzxFile(1, {rawRamp(5, Concat({{0x78, 0xFF}, ZlibStream(page5)}))}), ScreenKind::kStandard, {}},
+      {"block past the end ends the walk", Cut(SzxFile(2, {spcr7, ramp5, ramp7}), 200), ScreenKind::kStandard, {}},
+      {"Timex hi-colour", SzxFile(8, {block("SCLD", {0, 2}), ramp5}), ScreenKind::kTimexHiColour,
+       Concat({at(page5, 0, 6144), at(page5, 8192, 6144)})},
+      {"ULAplus palette on", SzxFile(1, {block("PLTT", Concat({{1, 0}, palette})), ramp5}), ScreenKind::kUlaplus,
+       Concat({at(page5, 0, 6912), palette})},
+      {"ULAplus palette off", SzxFile(1, {block("PLTT", Concat({{0, 0}, palette})), ramp5}), ScreenKind::kStandard,
+       at(page5, 0, 6912)},
+      {"Timex second screen with a palette", SzxFile(9, {block("SCLD", {0, 1}), block("PLTT", Concat({{1, 0}, palette})), ramp5}),
+       ScreenKind::kUlaplus, Concat({at(page5, 8192, 6912), palette})},
+      {"Timex hi-res ignores the palette", SzxFile(12, {block("SCLD", {0, 6}), block("PLTT", Concat({{1, 0}, palette})), ramp5}),
+       ScreenKind::kTimexHiRes, Concat({at(page5, 0, 6144), at(page5, 8192, 6144), {6}})},
+  };
+  std::vector<uint8_t> area(kSzxWorkAreaBytes);
+  for (const Case& c : cases) {
+    bool outOfMemory = true;
+    const std::optional<ContainerScreen> found = SzxScreen(Span(c.file), MutableByteSpan(area.data(), area.size()), &outOfMemory);
+    EXPECT_FALSE(outOfMemory) << c.what;
+    ASSERT_EQ(found.has_value(), !c.expected.empty()) << c.what;
+    if (!found) continue;
+    EXPECT_EQ(found->kind, c.kind) << c.what;
+    EXPECT_EQ(Bytes(found->bytes.Peek(0, 1), found->bytes.Peek(0, 1) + found->bytes.size()), c.expected) << c.what;
+  }
+}
+
+TEST(Snapshots, RzxStartsFromItsFirstSnapshotBlock) {
+  const Bytes z80 = Z80Version1(SnapshotMemory(49152, 3), true);
+  const Bytes creator = RzxBlock(0x10, Bytes(30, 'k'));
+  Bytes external = RzxSnapshotBlock("z80", z80, false);
+  external[5] = 1;
+  Bytes huge = RzxSnapshotBlock("szx", z80, true);
+  huge[13 + 3] = 0x01;  // 16 MiB and more
+  struct Case {
+    const char* what;
+    Bytes file;
+    ContainerKind kind;  // kNone: no snapshot
+    bool compressed;
+  } cases[] = {
+      {"stored, after other blocks", RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kZ80, false},
+      {"compressed, kind in capitals", RzxFile({RzxSnapshotBlock("SZX", z80, true)}), ContainerKind::kSzx, true},
+      {"kind of four letters", RzxFile({RzxSnapshotBlock("snax", z80, false)}), ContainerKind::kNone, false},
+      {"an external snapshot", RzxFile({external}), ContainerKind::kNone, false},
+      {"another kind", RzxFile({RzxSnapshotBlock("tap", z80, false)}), ContainerKind::kNone, false},
+      {"only the first snapshot block", RzxFile({RzxSnapshotBlock("zip", z80, false), RzxSnapshotBlock("z80", z80, false)}),
+       ContainerKind::kNone, false},
+      {"compressed past 16 MiB", RzxFile({huge}), ContainerKind::kNone, false},
+      {"a snapshot block of 16 bytes", RzxFile({RzxBlock(0x30, Bytes(11, 0))}), ContainerKind::kNone, false},
+      {"a block length under 5", RzxFile({{0x10, 4, 0, 0, 0}, RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kNone, false},
+      {"a block past the end", Cut(RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), 100), ContainerKind::kNone, false},
+  };
+  for (const Case& c : cases) {
+    const std::optional<RzxSnapshot> found = FindRzxSnapshot(Span(c.file));
+    ASSERT_EQ(found.has_value(), c.kind != ContainerKind::kNone) << c.what;
+    if (!found) continue;
+    EXPECT_EQ(found->kind, c.kind) << c.what;
+    EXPECT_EQ(found->compressed, c.compressed) << c.what;
+    EXPECT_EQ(found->length, z80.size()) << c.what;
+    const Bytes data(found->data.Peek(0, 1), found->data.Peek(0, 1) + found->data.size());
+    EXPECT_EQ(data, c.compressed ? ZlibStream(z80) : z80) << c.what;
   }
 }
 

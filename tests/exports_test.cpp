@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PluginCase{KORVEL_SCREENS_PLUGIN, "xpc;xpv;rgb;gsc;iscr;mc;mcx"},
                       PluginCase{KORVEL_EXTRA_PLUGIN,
                                  "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;"
-                                 "nxi;sca;zxp;tap;tzx;sna;z80;trd;scl"}),
+                                 "nxi;sca;zxp;tap;tzx;sna;z80;trd;scl;rzx;szx;dsk;pzx;fdi;udi;td0;mdr;csw;wav"}),
     PluginName);
 
 // korvel_extra's largest pictures cross the exports whole: every row of a

@@ -1,5 +1,6 @@
 // korvel_extra: the other ZX picture forms, everything korvel_hobeta reads,
-// and the Hobeta and packed files real disks hold that korvel_hobeta refuses.
+// the Hobeta and packed files real disks hold that korvel_hobeta refuses, and
+// the pictures in tapes, snapshots, recordings, disk images and cartridges.
 
 #include "decoders/attribute_screen.h"
 #include "decoders/border_screens.h"
@@ -35,6 +36,12 @@ constexpr RecognitionStep kSteps[] = {
     {"TZX tape", Signature("ZXTape!\x1A"), ReadFirstContainerPicture<ContainerKind::kTzx>, ContainerKind::kTzx},
     {"SCL disk image", Signature("SINCLAIR"), ReadFirstContainerPicture<ContainerKind::kScl>, ContainerKind::kScl},
     {"text picture", Signature("ZX-Paintbrush"), ReadWhole<DecodeTextPicture>},
+    {"RZX recording", Signature("RZX!"), ReadFirstContainerPicture<ContainerKind::kRzx>, ContainerKind::kRzx},
+    {"SZX snapshot", Signature("ZXST"), ReadFirstContainerPicture<ContainerKind::kSzx>, ContainerKind::kSzx},
+    {"+3 disk image", Signature("MV - CPC"), ReadFirstContainerPicture<ContainerKind::kDsk>, ContainerKind::kDsk},
+    {"+3 disk image", Signature("EXTENDED"), ReadFirstContainerPicture<ContainerKind::kDsk>, ContainerKind::kDsk},
+    {"PZX tape", Signature("PZXT"), ReadFirstContainerPicture<ContainerKind::kPzx>, ContainerKind::kPzx},
+    {"UDI disk image", Signature("UDI!"), ReadFirstContainerPicture<ContainerKind::kUdi>, ContainerKind::kUdi},
 
     {"MLT multicolour screen", Extension(".mlt", 12288), ReadWhole<DecodeMltScreen>},
     {"IFL multicolour screen", Extension(".ifl", 9216), ReadWhole<DecodeIflScreen>},
@@ -47,6 +54,10 @@ constexpr RecognitionStep kSteps[] = {
     {"SNA snapshot", Extension(".sna"), ReadFirstContainerPicture<ContainerKind::kSna>, ContainerKind::kSna},
     {"Z80 snapshot", Extension(".z80"), ReadFirstContainerPicture<ContainerKind::kZ80>, ContainerKind::kZ80},
     {"TR-DOS disk image", Extension(".trd"), ReadFirstContainerPicture<ContainerKind::kTrd>, ContainerKind::kTrd},
+    {"FDI disk image", Extension(".fdi"), ReadFirstContainerPicture<ContainerKind::kFdi>, ContainerKind::kFdi},
+    {"TD0 disk image", Extension(".td0"), ReadFirstContainerPicture<ContainerKind::kTd0>, ContainerKind::kTd0},
+    {"MDR microdrive cartridge", Extension(".mdr"), ReadFirstContainerPicture<ContainerKind::kMdr>,
+     ContainerKind::kMdr},
 
     {"ULAplus screen", Size(6976), ReadWhole<DecodeUlaplusScreen>},
     {"BSC screen with border", Size(11136), ReadWhole<DecodeBscScreen>},
@@ -67,7 +78,7 @@ constexpr RecognitionStep kSteps[] = {
 const DeliverableDescription kKorvelExtra = {
     "korvel_extra",
     "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;nxi;sca;zxp;"
-    "tap;tzx;sna;z80;trd;scl",
+    "tap;tzx;sna;z80;trd;scl;rzx;szx;dsk;pzx;fdi;udi;td0;mdr;csw;wav",
     nullptr,
     0,
     {kReadBufferBytes + 18432, kReadBufferBytes + 11520, kReadBufferBytes, kReadBufferBytes + 4608},

@@ -147,7 +147,7 @@ void CheckPluginInfo(const Api& api, const std::string& plugin) {
   const std::string list = extensions;
   Check(list == "!s;$s;!f;$8;scr" || list == "xpc;xpv;rgb;gsc;iscr;mc;mcx" ||
             list == "scr;$c;!c;$s;!s;$b;!b;mlt;ifl;mg1;mg2;mg4;mg8;bsc;bmc4;atr;53c;ch$;chr$;shc;shr;3;nxi;sca;zxp;"
-                    "tap;tzx;sna;z80;trd;scl",
+                    "tap;tzx;sna;z80;trd;scl;rzx;szx;dsk;pzx;fdi;udi;td0;mdr;csw;wav",
         plugin + ": the whole extension list");
   memset(label, 'x', sizeof label);
   Check(api.getPluginInfo(2, label, 1, extensions, 0, &flags) == 1 && label[0] == '\0' && label[1] == 'x' &&
