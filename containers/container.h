@@ -73,8 +73,8 @@ struct NamedFile {
   uint8_t nameLength;
   char type[4];         // +3: the type, trailing spaces dropped; cartridge: empty
   uint8_t typeLength;
-  ByteSpan bytes;       // +3: the file's first 7040 bytes; cartridge: its 6912-byte screen; empty: none
-  const char* whyNone;  // with no bytes, why the file gives none
+  ByteSpan bytes;       // +3: the file's first 7040 bytes or fewer; cartridge: its 6912-byte screen or none
+  const char* whyNone;  // +3: why there are fewer bytes; cartridge: why there is no screen
 
   std::string_view Name() const { return std::string_view(name, nameLength); }
   std::string_view Type() const { return std::string_view(type, typeLength); }

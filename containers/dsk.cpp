@@ -223,8 +223,13 @@ void NameFile(const uint8_t* entry, NamedFile& file) {
 }
 
 // The first bytes of the file whose first entry is `entry`, up to
-// kFirstBytes, into `out`; or why they end sooner.
-const char* ReadFirstBytes(const Plus3FileSystem& disk, const uint8_t* entry, uint8_t* out) {
+// kFirstBytes, into `out`: how many there are, and why they end sooner.
+struct FirstBytes {
+  size_t count;
+  const char* whyShort;
+};
+
+FirstBytes ReadFirstBytes(const Plus3FileSystem& disk, const uint8_t* entry, uint8_t* out) {
   const Layout& layout = disk.layout();
   const size_t records = 128 * size_t{entry[12] & layout.extentMask} + std::min<size_t>(entry[15], 128);
   const size_t wanted = std::min(kFirstBytes, 128 * records);
@@ -235,13 +240,13 @@ const char* ReadFirstBytes(const Plus3FileSystem& disk, const uint8_t* entry, ui
     if (block == 0 || block >= layout.blocks) break;
     for (size_t s = 0; s < disk.SectorsPerBlock() && made < wanted; ++s) {
       const uint8_t* sector = disk.LogicalSector(disk.FirstSectorOfBlock(block) + s);
-      if (sector == nullptr) return "a sector of it is missing";
+      if (sector == nullptr) return {made, "a sector of it is missing"};
       const size_t take = std::min(kSectorBytes, wanted - made);
       std::memcpy(out + made, sector, take);
       made += take;
     }
   }
-  return made < kFirstBytes ? "shorter than a +3DOS screen" : nullptr;
+  return {made, made < kFirstBytes ? "shorter than a +3DOS screen" : nullptr};
 }
 
 }  // namespace
@@ -299,8 +304,9 @@ WalkResult WalkPlus3Files(ByteSpan file, MutableByteSpan workArea, NamedFileVisi
     if (ExtentOf(entry) > layout->extentMask) {
       found.whyNone = "its start is not on the disk";
     } else {
-      found.whyNone = ReadFirstBytes(disk, entry, area.firstBytes);
-      if (found.whyNone == nullptr) found.bytes = ByteSpan(area.firstBytes, kFirstBytes);
+      const FirstBytes first = ReadFirstBytes(disk, entry, area.firstBytes);
+      found.bytes = ByteSpan(area.firstBytes, first.count);
+      found.whyNone = first.whyShort;
     }
     if (!visit(found)) return WalkResult::kStopped;
   }

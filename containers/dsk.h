@@ -15,8 +15,9 @@ size_t Plus3WorkAreaBytes(ByteSpan file);
 
 // Calls `visit` for each file of the directory (all the entries of one user
 // number, name and type), in the directory order of their first entries,
-// with its first 7040 bytes, or with why they cannot be read. kBroken, before
-// any visit, when the image holds no +3DOS file system it reads.
+// with its first 7040 bytes (a +3DOS header and a screen), or with those it
+// has and why there are no more. kBroken, before any visit, when the image
+// holds no +3DOS file system it reads.
 WalkResult WalkPlus3Files(ByteSpan file, MutableByteSpan workArea, NamedFileVisitor visit);
 
 }  // namespace korvel

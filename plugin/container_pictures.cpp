@@ -94,23 +94,36 @@ void NamedFileLabel(const NamedFile& file, char (&label)[kContainerLabelBytes]) 
   label[length] = '\0';
 }
 
-// A +3 disk file: a screen behind its +3DOS header, or what the header says
-// the file is.
+// What a file's +3DOS header says it is when that is not a screen; null
+// without a header, or for a 6912-byte code file.
+const char* Plus3dosFileKind(ByteSpan bytes) {
+  const uint8_t* header = bytes.Peek(0, 128);
+  if (header == nullptr || memcmp(header, "PLUS3DOS\x1A", 9) != 0) return nullptr;
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 127; ++i) sum = static_cast<uint8_t>(sum + header[i]);
+  if (sum != header[127]) return nullptr;
+  switch (header[15]) {
+    case 0: return "a BASIC program";
+    case 1: case 2: return "a data array";
+    case 3: return (header[16] | header[17] << 8) == 6912 ? nullptr : "code, not a 6912-byte screen";
+    default: return nullptr;
+  }
+}
+
+// A +3 disk file: a screen behind its +3DOS header, or why there is none.
 ContainerItem Plus3FileItem(const NamedFile& file) {
-  ContainerItem item = {{}, file.whyNone, {}, false};
+  ContainerItem item = {{}, nullptr, {}, false};
   NamedFileLabel(file, item.label);
-  if (file.bytes.size() == 0) return item;
-  item.result = DecodePlus3dosScreen(file.bytes);
-  if (item.result.picture != nullptr || item.result.outOfMemory) {
-    item.formName = "+3DOS screen";
-    return item;
+  if (file.whyNone == nullptr) {
+    item.result = DecodePlus3dosScreen(file.bytes);
+    if (item.result.picture != nullptr || item.result.outOfMemory) {
+      item.formName = "+3DOS screen";
+      return item;
+    }
   }
-  const uint8_t* header = file.bytes.Peek(0, 16);
-  if (memcmp(header, "PLUS3DOS\x1A", 9) != 0) {
-    item.formName = "no +3DOS header";
-  } else {
-    item.formName = header[15] == 0 ? "a BASIC program" : header[15] <= 2 ? "a data array" : "not a +3DOS screen";
-  }
+  item.formName = Plus3dosFileKind(file.bytes);
+  if (item.formName == nullptr) item.formName = file.whyNone;
+  if (item.formName == nullptr) item.formName = StartsWith(file.bytes, "PLUS3DOS\x1A", false) ? "not a +3DOS screen" : "no +3DOS header";
   return item;
 }
 

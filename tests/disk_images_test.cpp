@@ -158,16 +158,19 @@ TEST(SectorImages, HostileFilesStayLinear) {
 
 // --- +3 disks ---------------------------------------------------------------
 
+// A file as visited: its bytes when it has all it should, else how many
+// and why no more.
 struct FileSeen {
   std::string name;
   Bytes bytes;
   std::string whyNone;
+  size_t count = 0;
   bool operator==(const FileSeen&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const FileSeen& file) {
   return out << file.name << " (" << file.bytes.size() << " bytes" << (file.whyNone.empty() ? "" : ", " + file.whyNone)
-             << ")";
+             << ", " << file.count << ")";
 }
 
 template <typename Walk>
@@ -176,7 +179,11 @@ std::vector<FileSeen> FilesOf(Walk walk, size_t areaBytes, const Bytes& file, Wa
   std::vector<uint8_t> area(areaBytes);
   EXPECT_EQ(walk(Span(file), MutableByteSpan(area.data(), area.size()), [&](const NamedFile& named) {
               const std::string type = named.Type().empty() ? "" : "." + std::string(named.Type());
-              seen.push_back({std::string(named.Name()) + type, Of(named.bytes), named.whyNone ? named.whyNone : ""});
+              if (named.whyNone == nullptr) {
+                seen.push_back({std::string(named.Name()) + type, Of(named.bytes), "", 0});
+              } else {
+                seen.push_back({std::string(named.Name()) + type, {}, named.whyNone, named.bytes.size()});
+              }
               return true;
             }),
             expected);
@@ -197,7 +204,7 @@ TEST(Plus3Disks, DirectoryFilesInOrderOfTheirFirstEntries) {
   directory[32 * 1 + 1] |= 0x80;  // attribute bits in the name do not matter
   std::swap_ranges(directory.begin() + 32, directory.begin() + 64, directory.begin() + 64);  // extent 1 first
   const std::vector<FileSeen> expected = {{"SCREEN.SCR", Cut(screen, 7040), ""}, {"BIG", Cut(big, 7040), ""},
-                                          {"BOOT.BAS", {}, "shorter than a +3DOS screen"}};
+                                          {"BOOT.BAS", {}, "shorter than a +3DOS screen", 128}};
   EXPECT_EQ(Plus3FilesOf(DskImage(sectors, false)), expected);
   EXPECT_EQ(Plus3FilesOf(DskImage(sectors, true)), expected);
 
@@ -205,7 +212,8 @@ TEST(Plus3Disks, DirectoryFilesInOrderOfTheirFirstEntries) {
   deleted[9][0] = 0xE5;     // SCREEN deleted
   deleted[9][64] = 0x10;    // BIG's first extent of user 16: not a file; its second is
   EXPECT_EQ(Plus3FilesOf(DskImage(deleted, false)),
-            (std::vector<FileSeen>{{"BIG", {}, "its start is not on the disk"}, {"BOOT.BAS", {}, "shorter than a +3DOS screen"}}));
+            (std::vector<FileSeen>{{"BIG", {}, "its start is not on the disk"},
+                                   {"BOOT.BAS", {}, "shorter than a +3DOS screen", 128}}));
 }
 
 TEST(Plus3Disks, WhereTheImageOrItsFilesEnd) {
@@ -233,15 +241,15 @@ TEST(Plus3Disks, WhereTheImageOrItsFilesEnd) {
     std::vector<FileSeen> files;
     bool broken = false;
   } cases[] = {
-      {"cut inside the file's track", Cut(standard, 256 + 3 * trackBytes - 100), {{"SCREEN.SCR", {}, "a sector of it is missing"}}},
+      {"cut inside the file's track", Cut(standard, 256 + 3 * trackBytes - 100), {{"SCREEN.SCR", {}, "a sector of it is missing", 5 * 512}}},  // track 2 missing whole
       {"cut before the directory", Cut(standard, 256 + trackBytes + 100), {}},
       {"a track not stored", unstored, {}},
       {"a block that is not a track", notTrack, {}},
       {"sectors under 512 bytes", smallSectors, {}},
       {"records end before the screen", withSector(9, [](Bytes& d) { d[15] = 54; }),
-       {{"SCREEN.SCR", {}, "shorter than a +3DOS screen"}}},
+       {{"SCREEN.SCR", {}, "shorter than a +3DOS screen", 54 * 128}}},
       {"block number past the disk", withSector(9, [](Bytes& d) { d[16 + 3] = 200; }),
-       {{"SCREEN.SCR", {}, "shorter than a +3DOS screen"}}},
+       {{"SCREEN.SCR", {}, "shorter than a +3DOS screen", 3 * 1024}}},
       {"CPC data format: a directory of other files", cpcData, {}},
       {"track 0 missing", Concat({Cut(standard, 256), Bytes(trackBytes, 0)}), {}, true},
       {"a specification of sides 3", withSector(0, [](Bytes& d) { d[1] = 3; }), {}, true},
@@ -266,7 +274,7 @@ TEST(Plus3Disks, AFullDirectoryOfOneFileStaysCheap) {
   const auto start = std::chrono::steady_clock::now();
   const std::vector<FileSeen> files = Plus3FilesOf(DskImage(sectors, false));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  EXPECT_EQ(files, (std::vector<FileSeen>{{"SAME.BIN", {}, "shorter than a +3DOS screen"}}));
+  EXPECT_EQ(files, (std::vector<FileSeen>{{"SAME.BIN", {}, "shorter than a +3DOS screen", 0}}));
 }
 
 // --- Microdrive cartridges ----------------------------------------------------
@@ -286,7 +294,7 @@ TEST(Cartridges, FilesInOrderOfTheirFirstRecords) {
   }
   shuffled.insert(shuffled.begin(), {"title", 3, Bytes(512, 0xEE)});  // a record 3 before the real one
   const std::vector<FileSeen> expected = {{"code", {}, "code, not a 6912-byte screen"},
-                                          {"title", Cut(Bytes(screen.begin(), screen.end()), 6912), ""},
+                                          {"title", screen, ""},
                                           {"run", {}, "a BASIC program"}};
   Bytes cartridge = MdrCartridge(shuffled);
   std::vector<FileSeen> seen = CartridgeFilesOf(cartridge);

@@ -53,14 +53,23 @@ inline constexpr PixbufMimeType kPixbufMimeTypes[] = {
     {"shc", "picture.shc", "image/x-zx-timex-hicolour", "Timex hi-colour screen", {"shc"}},
     {"nxi", "picture.nxi", "image/x-zx-next-layer2", "ZX Spectrum Next layer-2 picture", {"nxi"}},
     // Files that hold pictures, shown by their first one. A TZX tape, an SCL
-    // image and a +3DOS file are also found by their signature whatever their
-    // name, so the module a signature picks reads them under any name.
+    // image, RZX, SZX, +3 disk, PZX and UDI files and a +3DOS file are also
+    // found by their signature whatever their name, so the module a
+    // signature picks reads them under any name.
     {"tap", "picture.tap", "application/x-zx-tap", "ZX Spectrum tape", {"tap"}},
     {"tzx", "picture.tzx", "application/x-zx-tzx", "ZX Spectrum TZX tape", {"tzx"}},
     {"sna", "picture.sna", "application/x-zx-sna", "ZX Spectrum SNA snapshot", {"sna"}},
     {"z80", "picture.z80", "application/x-zx-z80", "ZX Spectrum Z80 snapshot", {"z80"}},
     {"trd", "picture.trd", "application/x-zx-trd", "TR-DOS disk image", {"trd"}},
     {"scl", "picture.scl", "application/x-zx-scl", "TR-DOS SCL disk image", {"scl"}},
+    {"rzx", "picture.rzx", "application/x-zx-rzx", "ZX Spectrum RZX recording", {"rzx"}},
+    {"szx", "picture.szx", "application/x-zx-szx", "ZX Spectrum SZX snapshot", {"szx"}},
+    {"dsk", "picture.dsk", "application/x-zx-dsk", "ZX Spectrum +3 disk image", {"dsk"}},
+    {"pzx", "picture.pzx", "application/x-zx-pzx", "ZX Spectrum PZX tape", {"pzx"}},
+    {"fdi", "picture.fdi", "application/x-zx-fdi", "TR-DOS FDI disk image", {"fdi"}},
+    {"udi", "picture.udi", "application/x-zx-udi", "TR-DOS UDI disk image", {"udi"}},
+    {"td0", "picture.td0", "application/x-zx-td0", "TD0 disk image", {"td0"}},
+    {"mdr", "picture.mdr", "application/x-zx-mdr", "ZX Spectrum microdrive cartridge", {"mdr"}},
     {"", "picture", "application/x-zx-plus3dos", "ZX Spectrum +3DOS file", {}},
     // clang-format on
 };

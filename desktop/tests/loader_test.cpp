@@ -374,7 +374,10 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   EXPECT_EQ(xmlTypes, tableTypes);
   // Names decide, except for signatures no other format begins with.
   EXPECT_EQ(typesWithMagic, (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl",
-                                                   "application/x-zx-tzx", "image/x-zx-text-picture"}));
+                                                   "application/x-zx-tzx", "image/x-zx-text-picture",
+                                                   "application/x-zx-rzx", "application/x-zx-szx",
+                                                   "application/x-zx-dsk", "application/x-zx-pzx",
+                                                   "application/x-zx-udi"}));
   for (const auto& [family, count] : typesPerFamily) {
     if (!family.empty()) {
       EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";
@@ -492,6 +495,11 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
                              TzxStandardBlock(TapeBlock(0xFF, first)), TzxTurboBlock(TapeBlock(0xFF, second))});
   const Bytes scl = SclImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', first}, {"second", 'C', second}});
   const Bytes plus3dos = WritePlus3dosScreen(first);
+  Bytes page = first;
+  page.resize(16384);
+  const Bytes szx = SzxFile(1, {SzxRamPage(5, page, true)});
+  const Bytes dsk = DskImage(Plus3Sectors({{"SCREEN", "SCR", plus3dos}}), true);
+  const Bytes trd = TrdImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', first}});
   TextPicture small;
   small.bitmapRows = {Bytes(1, 0x81), Bytes(1, 0x18)};
   small.attributeRows = {Bytes(1, 0x47)};
@@ -515,8 +523,19 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
        TrdImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', PackLcmp5Screen(first)}, {"second", 'C', second}}),
        "korvel-trd", first, "screen.scr"},
       {"disk.scl", scl, "korvel-scl", first, "screen.scr"},
+      {"save.szx", szx, "korvel-szx", first, "screen.scr"},
+      {"replay.rzx", RzxFile({RzxSnapshotBlock("z80", Z80Version1(memory48k, true), true)}), "korvel-rzx", first,
+       "screen.scr"},
+      {"disk.dsk", dsk, "korvel-dsk", first, "screen.scr"},
+      {"game.pzx", PzxFile({PzxDataBlock(TapeBlock(0xFF, first))}), "korvel-pzx", first, "screen.scr"},
+      {"disk.fdi", FdiImage(TrdosTracks(trd, 2), 2), "korvel-fdi", first, "screen.scr"},
+      {"disk.udi", UdiImage(TrdosTracks(trd, 2), 2), "korvel-udi", first, "screen.scr"},
+      {"disk.td0", Td0Image(TrdosTracks(trd, 2), 2), "korvel-td0", first, "screen.scr"},
+      {"cart.mdr", MdrCartridge(MdrFileRecords("title", 3, first)), "korvel-mdr", first, "screen.scr"},
       // Found by their signatures under names that say nothing.
       {"game.bin", tzx, "korvel-tzx", first, "screen.scr"},
+      {"SNAPSHOT", szx, "korvel-szx", first, "screen.scr"},
+      {"DISK", dsk, "korvel-dsk", first, "screen.scr"},
       {"DISK", scl, "korvel-scl", first, "screen.scr"},
       {"TOWN", plus3dos, "korvel", first, "screen.scr"},
       {"cottage.txt", Bytes(text.begin(), text.end()), "korvel", Bytes(text.begin(), text.end()), "picture.zxp"},

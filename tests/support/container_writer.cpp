@@ -291,25 +291,69 @@ Bytes PzxDataBlock(const Bytes& tapeBlock) {
   return PzxBlock("DATA", body);
 }
 
+namespace {
+
+// Bits into bytes, least significant first, as deflate packs them.
+struct BitWriter {
+  Bytes bytes;
+  unsigned used = 8;
+  void Put(unsigned value, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+      if (used == 8) {
+        bytes.push_back(0);
+        used = 0;
+      }
+      bytes.back() = static_cast<uint8_t>(bytes.back() | ((value >> i) & 1) << used++);
+    }
+  }
+  // A Huffman code: its most significant bit first.
+  void PutCode(unsigned code, unsigned count) {
+    for (unsigned i = count; i-- > 0;) Put(code >> i, 1);
+  }
+  // A symbol of the fixed literal/length code.
+  void PutSymbol(unsigned symbol) {
+    if (symbol < 144) PutCode(0x30 + symbol, 8);
+    else if (symbol < 256) PutCode(0x190 + symbol - 144, 9);
+    else if (symbol < 280) PutCode(symbol - 256, 7);
+    else PutCode(0xC0 + symbol - 280, 8);
+  }
+};
+
+}  // namespace
+
 Bytes ZlibStream(const Bytes& data) {
-  Bytes stream = {0x78, 0x01};
-  size_t at = 0;
-  do {
-    const size_t length = std::min<size_t>(data.size() - at, 65535);
-    stream.push_back(at + length == data.size() ? 1 : 0);  // final flag, stored block
-    PutWord(stream, static_cast<unsigned>(length));
-    PutWord(stream, static_cast<unsigned>(~length & 0xFFFF));
-    stream.insert(stream.end(), data.begin() + static_cast<long>(at), data.begin() + static_cast<long>(at + length));
-    at += length;
-  } while (at < data.size());
+  // One block of the fixed code: literals, and runs of the byte before as
+  // matches at distance 1.
+  static constexpr unsigned kBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                       31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static constexpr unsigned kExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  BitWriter out;
+  out.bytes = {0x78, 0x01};
+  out.Put(1, 1);  // the last block
+  out.Put(1, 2);  // of the fixed code
+  for (size_t i = 0; i < data.size();) {
+    size_t run = 0;
+    while (i > 0 && i + run < data.size() && run < 258 && data[i + run] == data[i - 1]) ++run;
+    if (run < 3) {
+      out.PutSymbol(data[i++]);
+      continue;
+    }
+    size_t code = 28;
+    while (kBase[code] > run) --code;
+    out.PutSymbol(257 + static_cast<unsigned>(code));
+    out.Put(static_cast<unsigned>(run - kBase[code]), kExtra[code]);
+    out.PutCode(0, 5);  // distance 1
+    i += run;
+  }
+  out.PutSymbol(256);
   uint32_t a = 1, b = 0;
   for (uint8_t byte : data) {
     a = (a + byte) % 65521;
     b = (b + a) % 65521;
   }
   const uint32_t adler = b << 16 | a;
-  for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<uint8_t>(adler >> shift));
-  return stream;
+  for (int shift = 24; shift >= 0; shift -= 8) out.bytes.push_back(static_cast<uint8_t>(adler >> shift));
+  return out.bytes;
 }
 
 Bytes SzxFile(uint8_t machine, const std::vector<Bytes>& blocks) {

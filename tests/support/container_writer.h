@@ -76,8 +76,9 @@ Bytes Z80Later(uint16_t extraLength, uint8_t machine, uint8_t port7ffd, uint8_t 
 // otherwise (131103 bytes).
 Bytes Sna128k(const std::vector<Bytes>& banks, uint8_t port7ffd);
 
-// `data` as a zlib stream of stored deflate blocks: the same bytes on every
-// system, whatever its zlib would choose.
+// `data` as a zlib stream of one deflate block of the fixed code, runs as
+// matches at distance 1: the same bytes on every system, whatever its zlib
+// would choose.
 Bytes ZlibStream(const Bytes& data);
 
 // An SZX snapshot of `machine` with these blocks.
