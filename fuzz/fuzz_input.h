@@ -12,7 +12,11 @@
 //             instead: the extensions that select its forms;
 //   bit 5:    for korvel_extra only, the name comes from
 //             kContainerFuzzFileNames: the extensions of tapes, snapshots
-//             and disk images (bit 4 is then not looked at).
+//             and disk images (bit 4 is then not looked at);
+//   bit 6:    for korvel_extra only, the name comes from
+//             kMoreContainerFuzzFileNames: the disk images and cartridges
+//             found by name, and the other containers' names (bits 4 and 5
+//             are then not looked at).
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +36,10 @@ inline constexpr const char* kContainerFuzzFileNames[] = {
     "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.TAP", "pic.Z80", "pic.tzx", "pic.scl",
 };
 
+inline constexpr const char* kMoreContainerFuzzFileNames[] = {
+    "pic.fdi", "pic.td0", "pic.mdr", "pic.FDI", "pic.dsk", "pic.szx", "pic.rzx", "pic.wav",
+};
+
 // The largest picture any file can describe: a BIT sheet 255 cells wide and
 // 8191 cells high.
 inline constexpr unsigned kLargestWidth = 8 * 255;
@@ -48,7 +56,9 @@ inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size, bool extraName
   const uint8_t control = data[0];
   file.bytes.assign(data + 1, data + size);
   const char* const* names = kFuzzFileNames;
-  if (extraNames && (control & 32) != 0) {
+  if (extraNames && (control & 64) != 0) {
+    names = kMoreContainerFuzzFileNames;
+  } else if (extraNames && (control & 32) != 0) {
     names = kContainerFuzzFileNames;
   } else if (extraNames && (control & 16) != 0) {
     names = kExtraFuzzFileNames;

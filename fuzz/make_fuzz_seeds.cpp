@@ -12,6 +12,7 @@
 
 #include "samples/sample_set.h"
 #include "tests/support/container_writer.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 #include "tests/support/hr_writer.h"
 #include "tests/support/lcmp5_writer.h"
@@ -37,9 +38,11 @@ uint8_t ControlFor(const std::string& fileName, bool wrapped) {
   if (endsWith(".RGB")) name = 3;
   const char* extraNames[] = {".mlt", ".ifl", ".atr", ".53c", ".shc", ".3", ".nxi", ".$c"};
   const char* containerNames[] = {".tap", ".sna", ".z80", ".trd"};
+  const char* moreContainerNames[] = {".fdi", ".td0", ".mdr"};
   for (uint8_t i = 0; i < 8; ++i) {
     if (endsWith(extraNames[i])) name = static_cast<uint8_t>(16 | i);
     if (i < 4 && endsWith(containerNames[i])) name = static_cast<uint8_t>(32 | i);
+    if (i < 3 && endsWith(moreContainerNames[i])) name = static_cast<uint8_t>(64 | i);
   }
   return static_cast<uint8_t>(name | (wrapped ? 8 : 0));
 }
@@ -183,6 +186,27 @@ std::vector<Seed> HandBuiltSeeds() {
   for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 3 + i / 512);
   seeds.push_back({"z80-timex-hires", Z80Later(54, 14, 0, 0x3E, {{8, page}}), "pic.z80"});
   seeds.push_back({"trd-deleted", TrdImage({{"GONE", 'C', screen, 0x4000, 1}, {"LOGO", 'C', screen}}), "pic.trd"});
+
+  // The containers of recordings, +3 disks, sector images and cartridges, at
+  // their smallest: a 128K SZX with a palette, an RZX of a stored SNA, a
+  // standard DSK, sector images of one-sided disks, a cartridge of a screen.
+  seeds.push_back({"szx-128k-palette",
+                   SzxFile(2, {SzxBlock("SPCR", {0, 0x08}), SzxBlock("PLTT", Concat({{1, 0}, Marked(3, 64)})),
+                               SzxRamPage(7, Concat({screen, Bytes(16384 - 6912, 0)}), true)}),
+                   "pic"});
+  Bytes sna(27, 0);
+  sna = Concat({sna, screen, Bytes(49152 - 6912, 0)});
+  seeds.push_back({"rzx-sna", RzxFile({RzxSnapshotBlock("sna", sna, true)}), "pic"});
+  const std::vector<Bytes> plus3 = Plus3Sectors({{"PIC", "SCR", WritePlus3dosScreen(screen)}});
+  seeds.push_back({"dsk-standard", DskImage(std::vector<Bytes>(plus3.begin(), plus3.begin() + 9 * 4), false), "pic"});
+  const Tracks tracks = TrdosTracks(TrdImage({{"LOGO", 'C', screen}}), 1);
+  seeds.push_back({"fdi", FdiImage(tracks, 1), "pic.fdi"});
+  seeds.push_back({"udi", UdiImage(tracks, 1), "pic"});
+  seeds.push_back({"td0-pairs", Td0Image(tracks, 1, 1), "pic.td0"});
+  seeds.push_back({"mdr", MdrCartridge(MdrFileRecords("screen", 3, screen)), "pic.mdr"});
+  seeds.push_back({"pzx", PzxFile({PzxDataBlock(TapeHeader(3, "screen", 6912, 16384)), PzxDataBlock(TapeBlock(0xFF, screen))}),
+                   "pic"});
+  seeds.push_back({"tzx-generalized", TzxFile({TzxGeneralizedDataBlock(TapeBlock(0xFF, screen))}), "pic"});
   return seeds;
 }
 
