@@ -112,9 +112,9 @@ struct Layout {
   size_t blockBytes;
   size_t directoryBlocks;
   // Following from those:
-  size_t blocks;       // on the disk
-  bool wideNumbers;    // two-byte block numbers in the directory
-  unsigned extentMask;  // EXM
+  size_t blocks = 0;        // on the disk
+  bool wideNumbers = false;  // two-byte block numbers in the directory
+  unsigned extentMask = 0;   // EXM
 };
 
 // The format from the first sector's ID, or from the specification in
@@ -122,7 +122,7 @@ struct Layout {
 std::optional<Layout> FindLayout(const DskImage& image) {
   const std::optional<uint8_t> first = image.FirstSectorId();
   if (!first) return std::nullopt;
-  Layout layout = {Sides::kOne, 40, 9, 1, 1, 1024, 2, 0, false, 0};
+  Layout layout = {Sides::kOne, 40, 9, 1, 1, 1024, 2};  // the +3 format
   if (*first >= 0x41 && *first <= 0x49) {
     layout.firstSectorId = 0x41;  // the CPC system format
     layout.reservedTracks = 2;
@@ -135,8 +135,9 @@ std::optional<Layout> FindLayout(const DskImage& image) {
     if (spec[0] == 0 || spec[0] == 3) {
       if ((spec[1] & 3) == 3 || spec[4] != 2 || spec[6] < 3 || spec[6] > 7) return std::nullopt;
       if (spec[2] == 0 || spec[3] == 0 || spec[7] == 0) return std::nullopt;
-      layout = {static_cast<Sides>(spec[1] & 3), spec[2], spec[3], 1, spec[5], size_t{128} << spec[6], spec[7],
-                0, false, 0};
+      // Sides, tracks a side, sectors a track, first ID, reserved tracks,
+      // block size, directory blocks.
+      layout = {static_cast<Sides>(spec[1] & 3), spec[2], spec[3], 1, spec[5], size_t{128} << spec[6], spec[7]};
     }
   }
   const long sideCount = layout.sides == Sides::kOne ? 1 : 2;

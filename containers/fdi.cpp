@@ -7,7 +7,7 @@ namespace korvel {
 namespace {
 
 constexpr size_t kHeaderBytes = 14;
-constexpr size_t kTrackHeaderBytes = 7;  // data offset, 2 bytes, sector count
+constexpr size_t kTrackHeaderBytes = 7;   // data offset, 2 bytes, sector count
 constexpr size_t kSectorRecordBytes = 7;  // C, H, R, N, flags, data offset
 
 }  // namespace

@@ -42,7 +42,9 @@ const char* WhyNoScreen(const uint8_t* header) {
 
 }  // namespace
 
-size_t MdrWorkAreaBytes(ByteSpan file) { return 2 * sizeof(uint32_t) * SectorCount(file) + kHeaderBytes + kScreenBytes; }
+size_t MdrWorkAreaBytes(ByteSpan file) {
+  return 2 * sizeof(uint32_t) * SectorCount(file) + kHeaderBytes + kScreenBytes;
+}
 
 WalkResult WalkMdrFiles(ByteSpan file, MutableByteSpan workArea, NamedFileVisitor visit) {
   const size_t sectors = SectorCount(file);

@@ -7,7 +7,7 @@ namespace korvel {
 namespace {
 
 constexpr size_t kHeaderBytes = 10;
-constexpr size_t kBlockHeaderBytes = 5;    // ID and the length of the whole block
+constexpr size_t kBlockHeaderBytes = 5;      // ID and the length of the whole block
 constexpr size_t kSnapshotHeaderBytes = 17;  // the block header, flags, kind, length
 constexpr uint8_t kSnapshotBlock = 0x30;
 constexpr uint32_t kExternal = 1;

@@ -23,8 +23,7 @@ ContainerScreen TimexScreen(MutableByteSpan page, uint8_t portFf) {
       std::memmove(bytes + kHalfScreenBytes, bytes + kSecondHalf, kHalfScreenBytes);
       bytes[2 * kHalfScreenBytes] = portFf;
       return {ScreenKind::kTimexHiRes, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kTimexHiRes)), 1};
-    default:
-      return {ScreenKind::kStandard, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kStandard)), 1};
+    default: return {ScreenKind::kStandard, ByteSpan(bytes, ScreenKindBytes(ScreenKind::kStandard)), 1};
   }
 }
 

@@ -78,7 +78,8 @@ bool ReadTd0Sectors(ByteSpan file, TrdosImage& image) {
       const uint8_t* block = reader.Block(size);
       if (block == nullptr || size == 0 || !used || !image.Wants(track, record[2], record[3])) continue;
       uint8_t sector[kSectorBytes];
-      if (DecodeSector(block[0], ByteSpan(block + 1, size - 1u), sector)) image.Put(track, record[2], record[3], sector);
+      if (DecodeSector(block[0], ByteSpan(block + 1, size - 1u), sector))
+        image.Put(track, record[2], record[3], sector);
     }
   }
   return true;

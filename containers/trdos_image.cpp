@@ -21,8 +21,6 @@ void TrdosImage::Put(unsigned track, unsigned r, unsigned sizeCode, const uint8_
   if (offset + 256 <= image_.size()) std::memcpy(image_.data() + offset, data, 256);
 }
 
-ByteSpan TrdosImage::Image() const {
-  return size() <= image_.size() ? ByteSpan(image_.data(), size()) : ByteSpan();
-}
+ByteSpan TrdosImage::Image() const { return size() <= image_.size() ? ByteSpan(image_.data(), size()) : ByteSpan(); }
 
 }  // namespace korvel

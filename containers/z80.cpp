@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kPageBytes = kSnapshotPageBytes;
 constexpr size_t kVersion1HeaderBytes = 30;
 constexpr size_t kVersion1MemoryBytes = 3 * kPageBytes;
-constexpr uint8_t kScreenPage = 8;  // RAM bank 5, at 0x4000
+constexpr uint8_t kScreenPage = 8;    // RAM bank 5, at 0x4000
 constexpr uint8_t kFirstRamPage = 3;  // RAM bank b is page b + 3
 
 // Expands the compressed memory in `packed` (`ED ED n b` is n copies of b,

@@ -14,13 +14,18 @@ constexpr uint8_t kCodeFile = 3;
 
 }  // namespace
 
-DecodeResult DecodePlus3dosScreen(ByteSpan file) {
+std::optional<Plus3dosHeader> ReadPlus3dosHeader(ByteSpan file) {
   const uint8_t* header = file.Peek(0, kHeaderBytes);
-  if (header == nullptr || memcmp(header, "PLUS3DOS\x1A", 9) != 0) return NotThisForm();
+  if (header == nullptr || memcmp(header, "PLUS3DOS\x1A", 9) != 0) return std::nullopt;
   uint8_t sum = 0;
   for (size_t i = 0; i < kHeaderBytes - 1; ++i) sum = static_cast<uint8_t>(sum + header[i]);
-  const unsigned length = header[16] | header[17] << 8;
-  if (sum != header[127] || header[15] != kCodeFile || length != kStandardScreenBytes) return NotThisForm();
+  if (sum != header[127]) return std::nullopt;
+  return Plus3dosHeader{header[15], static_cast<unsigned>(header[16] | header[17] << 8)};
+}
+
+DecodeResult DecodePlus3dosScreen(ByteSpan file) {
+  const std::optional<Plus3dosHeader> header = ReadPlus3dosHeader(file);
+  if (!header || header->type != kCodeFile || header->length != kStandardScreenBytes) return NotThisForm();
   if (file.Peek(kHeaderBytes, kStandardScreenBytes) == nullptr) return NotThisForm();
   return Decoded(DecodeStandardScreen(file.From(kHeaderBytes)));
 }

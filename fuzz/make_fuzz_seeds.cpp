@@ -204,7 +204,8 @@ std::vector<Seed> HandBuiltSeeds() {
   seeds.push_back({"udi", UdiImage(tracks, 1), "pic"});
   seeds.push_back({"td0-pairs", Td0Image(tracks, 1, 1), "pic.td0"});
   seeds.push_back({"mdr", MdrCartridge(MdrFileRecords("screen", 3, screen)), "pic.mdr"});
-  seeds.push_back({"pzx", PzxFile({PzxDataBlock(TapeHeader(3, "screen", 6912, 16384)), PzxDataBlock(TapeBlock(0xFF, screen))}),
+  seeds.push_back({"pzx",
+                   PzxFile({PzxDataBlock(TapeHeader(3, "screen", 6912, 16384)), PzxDataBlock(TapeBlock(0xFF, screen))}),
                    "pic"});
   seeds.push_back({"tzx-generalized", TzxFile({TzxGeneralizedDataBlock(TapeBlock(0xFF, screen))}), "pic"});
   return seeds;

@@ -97,15 +97,12 @@ void NamedFileLabel(const NamedFile& file, char (&label)[kContainerLabelBytes]) 
 // What a file's +3DOS header says it is when that is not a screen; null
 // without a header, or for a 6912-byte code file.
 const char* Plus3dosFileKind(ByteSpan bytes) {
-  const uint8_t* header = bytes.Peek(0, 128);
-  if (header == nullptr || memcmp(header, "PLUS3DOS\x1A", 9) != 0) return nullptr;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < 127; ++i) sum = static_cast<uint8_t>(sum + header[i]);
-  if (sum != header[127]) return nullptr;
-  switch (header[15]) {
+  const std::optional<Plus3dosHeader> header = ReadPlus3dosHeader(bytes);
+  if (!header) return nullptr;
+  switch (header->type) {
     case 0: return "a BASIC program";
     case 1: case 2: return "a data array";
-    case 3: return (header[16] | header[17] << 8) == 6912 ? nullptr : "code, not a 6912-byte screen";
+    case 3: return header->length == 6912 ? nullptr : "code, not a 6912-byte screen";
     default: return nullptr;
   }
 }
@@ -123,7 +120,9 @@ ContainerItem Plus3FileItem(const NamedFile& file) {
   }
   item.formName = Plus3dosFileKind(file.bytes);
   if (item.formName == nullptr) item.formName = file.whyNone;
-  if (item.formName == nullptr) item.formName = StartsWith(file.bytes, "PLUS3DOS\x1A", false) ? "not a +3DOS screen" : "no +3DOS header";
+  if (item.formName == nullptr) {
+    item.formName = StartsWith(file.bytes, "PLUS3DOS\x1A", false) ? "not a +3DOS screen" : "no +3DOS header";
+  }
   return item;
 }
 
@@ -173,8 +172,7 @@ ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas) {
 }
 
 // The screen a snapshot of this kind shows, its page in `areas`.
-std::optional<ContainerScreen> SnapshotScreen(ContainerKind kind, ByteSpan file, WorkAreas& areas,
-                                              bool* outOfMemory) {
+std::optional<ContainerScreen> SnapshotScreen(ContainerKind kind, ByteSpan file, WorkAreas& areas, bool* outOfMemory) {
   *outOfMemory = false;
   const MutableByteSpan page(areas.page, sizeof areas.page);
   switch (kind) {

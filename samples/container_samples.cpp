@@ -84,27 +84,29 @@ void AddContainerSamples(std::vector<Sample>& samples) {
   samples.push_back({"discs.scl", testing::SclImage({{"discs", 'C', discs}}), "SCL disk image of one screen"});
 
   using namespace testing;
-  samples.push_back({"landscape.szx",
-                     SzxFile(2, {SzxBlock("SPCR", {1, 0x18, 0, 0, 0, 0, 0, 0}), SzxRamPage(5, PageWithScreen(town), true),
-                                 SzxRamPage(7, PageWithScreen(landscape), true)}),
-                     "SZX snapshot of a 128K machine showing its shadow screen (bank 7), compressed pages"});
+  samples.push_back(
+      {"landscape.szx",
+       SzxFile(2, {SzxBlock("SPCR", {1, 0x18, 0, 0, 0, 0, 0, 0}), SzxRamPage(5, PageWithScreen(town), true),
+                   SzxRamPage(7, PageWithScreen(landscape), true)}),
+       "SZX snapshot of a 128K machine showing its shadow screen (bank 7), compressed pages"});
 
   samples.push_back({"sunset.rzx",
-                     RzxFile({RzxBlock(0x10, Bytes(30, ' ')), RzxSnapshotBlock("z80", Z80Version1(MemoryWithScreen(sunset), true), true),
+                     RzxFile({RzxBlock(0x10, Bytes(30, ' ')),
+                              RzxSnapshotBlock("z80", Z80Version1(MemoryWithScreen(sunset), true), true),
                               RzxBlock(0x80, Bytes(13, 0))}),
                      "RZX recording starting from a compressed Z80 snapshot"});
 
   const Bytes loader = Plus3dosFile(0, program, 10);
-  const std::vector<Bytes> plus3 = Plus3Sectors({{"DISK", "", loader},
-                                                 {"DISCS", "SCR", WritePlus3dosScreen(discs)},
-                                                 {"TOWN", "SCR", WritePlus3dosScreen(town)}});
+  const std::vector<Bytes> plus3 = Plus3Sectors(
+      {{"DISK", "", loader}, {"DISCS", "SCR", WritePlus3dosScreen(discs)}, {"TOWN", "SCR", WritePlus3dosScreen(town)}});
   samples.push_back({"discs.dsk", DskImage(std::vector<Bytes>(plus3.begin(), plus3.begin() + 9 * 6), true),
                      "+3 disk image (extended): a BASIC loader, two +3DOS screens"});
 
-  samples.push_back({"landscape.pzx",
-                     PzxFile({PzxBlock("PULS", {0x7F, 0x8C, 0x78, 0x08}), PzxDataBlock(TapeHeader(3, "landscape", 6912, 16384)),
-                              PzxBlock("PAUS", {0xE8, 0x03, 0, 0}), PzxDataBlock(TapeBlock(0xFF, landscape))}),
-                     "PZX tape: a header and a screen"});
+  samples.push_back(
+      {"landscape.pzx",
+       PzxFile({PzxBlock("PULS", {0x7F, 0x8C, 0x78, 0x08}), PzxDataBlock(TapeHeader(3, "landscape", 6912, 16384)),
+                PzxBlock("PAUS", {0xE8, 0x03, 0, 0}), PzxDataBlock(TapeBlock(0xFF, landscape))}),
+       "PZX tape: a header and a screen"});
 
   samples.push_back({"town.tzx",
                      TzxFile({TzxGeneralizedDataBlock(TapeHeader(3, "town", 6912, 16384)),
@@ -112,10 +114,11 @@ void AddContainerSamples(std::vector<Sample>& samples) {
                      "TZX tape of generalized-data blocks: a header and a screen"});
 
   const Bytes trdos = TrdImage({{"boot", 'B', program, static_cast<uint16_t>(program.size())},
-                                {"sunset", 'C', sunset}, {"discs", 'C', PackLcmp5Screen(discs)}});
+                                {"sunset", 'C', sunset},
+                                {"discs", 'C', PackLcmp5Screen(discs)}});
   samples.push_back({"sunset.fdi", FdiImage(TrdosTracks(trdos, 2), 2), "FDI disk image: a BASIC file, two screens"});
-  samples.push_back({"discs.udi", UdiImage(TrdosTracks(TrdImage({{"discs", 'C', discs}}), 2), 2),
-                     "UDI disk image of one screen"});
+  samples.push_back(
+      {"discs.udi", UdiImage(TrdosTracks(TrdImage({{"discs", 'C', discs}}), 2), 2), "UDI disk image of one screen"});
   samples.push_back({"town.td0", Td0Image(TrdosTracks(TrdImage({{"town", 'C', town}}), 2), 2, 2, "korvel sample"),
                      "TD0 disk image of one screen, its sectors run-length coded"});
 

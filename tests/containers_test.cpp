@@ -198,8 +198,10 @@ TEST(Tapes, GeneralizedDataAndPzxBlocksCarryOnlyPlainBytes) {
   };
   // No pilot and sync at all: the data table follows the fixed fields.
   Bytes noPilot = {0x19};
-  const Bytes noPilotBody = Concat({{0xE8, 0x03, 0, 0, 0, 0, 0, 0}, bitsField(bits),
-                                    {2, 2, 0, 0x57, 0x03, 0x57, 0x03, 0, 0xAE, 0x06, 0xAE, 0x06}, screen});
+  const Bytes noPilotBody = Concat({{0xE8, 0x03, 0, 0, 0, 0, 0, 0},
+                                    bitsField(bits),
+                                    {2, 2, 0, 0x57, 0x03, 0x57, 0x03, 0, 0xAE, 0x06, 0xAE, 0x06},
+                                    screen});
   for (int shift = 0; shift < 32; shift += 8) noPilot.push_back(static_cast<uint8_t>(noPilotBody.size() >> shift));
   noPilot = Concat({noPilot, noPilotBody});
   Bytes pzxData = PzxDataBlock(screen);
@@ -216,13 +218,16 @@ TEST(Tapes, GeneralizedDataAndPzxBlocksCarryOnlyPlainBytes) {
       {"TZX 0x19 of three data symbols", TzxFile({patched(17, {3}), plain}), false, WalkResult::kWalked, 1},
       {"TZX 0x19 of 256 data symbols", TzxFile({patched(17, {0})}), false, WalkResult::kWalked, 0},
       {"TZX 0x19 not of whole bytes", TzxFile({patched(12, bitsField(bits + 1))}), false, WalkResult::kWalked, 0},
-      {"TZX 0x19 data past its block", TzxFile({patched(12, bitsField(bits + 8)), plain}), false, WalkResult::kWalked, 1},
+      {"TZX 0x19 data past its block", TzxFile({patched(12, bitsField(bits + 8)), plain}), false, WalkResult::kWalked,
+       1},
       {"PZX DATA not of whole bytes", PzxFile({pzxData}), true, WalkResult::kWalked, 0},
-      {"PZX DATA cut inside its data", PzxFile({Concat({PzxBlock("DATA", Cut(Bytes(pzxData.begin() + 8, pzxData.end()), 100))}),
-                                         PzxDataBlock(screen)}), true, WalkResult::kWalked, 1},
+      {"PZX DATA cut inside its data",
+       PzxFile({Concat({PzxBlock("DATA", Cut(Bytes(pzxData.begin() + 8, pzxData.end()), 100))}), PzxDataBlock(screen)}),
+       true, WalkResult::kWalked, 1},
       {"PZX block past the end", Cut(PzxFile({PzxDataBlock(screen), PzxDataBlock(screen)}), 7000), true,
        WalkResult::kWalked, 1},
-      {"PZX of major version 2", Concat({PzxBlock("PZXT", {2, 0}), PzxDataBlock(screen)}), true, WalkResult::kBroken, 0},
+      {"PZX of major version 2", Concat({PzxBlock("PZXT", {2, 0}), PzxDataBlock(screen)}), true, WalkResult::kBroken,
+       0},
       {"PZX without its header", PzxDataBlock(screen), true, WalkResult::kBroken, 0},
   };
   for (const Case& c : cases) {
@@ -406,17 +411,27 @@ TEST(Snapshots, SzxShowsItsShownPageInflatedOrStored) {
   } cases[] = {
       {"48K, compressed page", SzxFile(1, {ramp5}), ScreenKind::kStandard, at(page5, 0, 6912)},
       {"48K, stored page", SzxFile(1, {SzxRamPage(5, page5, false)}), ScreenKind::kStandard, at(page5, 0, 6912)},
-      {"48K, the paging port means nothing", SzxFile(1, {spcr7, ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"48K, the paging port means nothing", SzxFile(1, {spcr7, ramp5, ramp7}), ScreenKind::kStandard,
+       at(page5, 0, 6912)},
       {"128K, shadow screen", SzxFile(2, {ramp5, spcr7, ramp7}), ScreenKind::kStandard, at(page7, 0, 6912)},
       {"128K without a paging block", SzxFile(16, {ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
-      {"short paging block: absent, the next not read",
-       SzxFile(2, {block("SPCR", {2}), spcr7, ramp5, ramp7}), ScreenKind::kStandard, at(page5, 0, 6912)},
+      {"short paging block: absent, the next not read", SzxFile(2, {block("SPCR", {2}), spcr7, ramp5, ramp7}),
+       ScreenKind::kStandard, at(page5, 0, 6912)},
       {"128K, shadow screen missing", SzxFile(2, {spcr7, ramp5}), ScreenKind::kStandard, {}},
-      {"only the first page 5 counts", SzxFile(1, {SzxRamPage(5, Cut(page5, 100), false), ramp5}), ScreenKind::kStandard, {}},
-      {"stored page of another size", SzxFile(1, {SzxRamPage(5, Concat({page5, {0}}), false)}), ScreenKind::kStandard, {}},
+      {"only the first page 5 counts",
+       SzxFile(1, {SzxRamPage(5, Cut(page5, 100), false), ramp5}),
+       ScreenKind::kStandard,
+       {}},
+      {"stored page of another size",
+       SzxFile(1, {SzxRamPage(5, Concat({page5, {0}}), false)}),
+       ScreenKind::kStandard,
+       {}},
       {"inflates past its page", SzxFile(1, {rawRamp(5, bombStream)}), ScreenKind::kStandard, {}},
       {"a stream that never ends", SzxFile(1, {rawRamp(5, endless)}), ScreenKind::kStandard, {}},
-      {"a broken stream", SzxFile(1, {rawRamp(5, Concat({{0x78, 0xFF}, ZlibStream(page5)}))}), ScreenKind::kStandard, {}},
+      {"a broken stream",
+       SzxFile(1, {rawRamp(5, Concat({{0x78, 0xFF}, ZlibStream(page5)}))}),
+       ScreenKind::kStandard,
+       {}},
       {"block past the end ends the walk", Cut(SzxFile(2, {spcr7, ramp5, ramp7}), 200), ScreenKind::kStandard, {}},
       {"Timex hi-colour", SzxFile(8, {block("SCLD", {0, 2}), ramp5}), ScreenKind::kTimexHiColour,
        Concat({at(page5, 0, 6144), at(page5, 8192, 6144)})},
@@ -424,15 +439,18 @@ TEST(Snapshots, SzxShowsItsShownPageInflatedOrStored) {
        Concat({at(page5, 0, 6912), palette})},
       {"ULAplus palette off", SzxFile(1, {block("PLTT", Concat({{0, 0}, palette})), ramp5}), ScreenKind::kStandard,
        at(page5, 0, 6912)},
-      {"Timex second screen with a palette", SzxFile(9, {block("SCLD", {0, 1}), block("PLTT", Concat({{1, 0}, palette})), ramp5}),
-       ScreenKind::kUlaplus, Concat({at(page5, 8192, 6912), palette})},
-      {"Timex hi-res ignores the palette", SzxFile(12, {block("SCLD", {0, 6}), block("PLTT", Concat({{1, 0}, palette})), ramp5}),
-       ScreenKind::kTimexHiRes, Concat({at(page5, 0, 6144), at(page5, 8192, 6144), {6}})},
+      {"Timex second screen with a palette",
+       SzxFile(9, {block("SCLD", {0, 1}), block("PLTT", Concat({{1, 0}, palette})), ramp5}), ScreenKind::kUlaplus,
+       Concat({at(page5, 8192, 6912), palette})},
+      {"Timex hi-res ignores the palette",
+       SzxFile(12, {block("SCLD", {0, 6}), block("PLTT", Concat({{1, 0}, palette})), ramp5}), ScreenKind::kTimexHiRes,
+       Concat({at(page5, 0, 6144), at(page5, 8192, 6144), {6}})},
   };
   std::vector<uint8_t> area(kSzxWorkAreaBytes);
   for (const Case& c : cases) {
     bool outOfMemory = true;
-    const std::optional<ContainerScreen> found = SzxScreen(Span(c.file), MutableByteSpan(area.data(), area.size()), &outOfMemory);
+    const std::optional<ContainerScreen> found =
+        SzxScreen(Span(c.file), MutableByteSpan(area.data(), area.size()), &outOfMemory);
     EXPECT_FALSE(outOfMemory) << c.what;
     ASSERT_EQ(found.has_value(), !c.expected.empty()) << c.what;
     if (!found) continue;
@@ -454,17 +472,21 @@ TEST(Snapshots, RzxStartsFromItsFirstSnapshotBlock) {
     ContainerKind kind;  // kNone: no snapshot
     bool compressed;
   } cases[] = {
-      {"stored, after other blocks", RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kZ80, false},
+      {"stored, after other blocks", RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kZ80,
+       false},
       {"compressed, kind in capitals", RzxFile({RzxSnapshotBlock("SZX", z80, true)}), ContainerKind::kSzx, true},
       {"kind of four letters", RzxFile({RzxSnapshotBlock("snax", z80, false)}), ContainerKind::kNone, false},
       {"an external snapshot", RzxFile({external}), ContainerKind::kNone, false},
       {"another kind", RzxFile({RzxSnapshotBlock("tap", z80, false)}), ContainerKind::kNone, false},
-      {"only the first snapshot block", RzxFile({RzxSnapshotBlock("zip", z80, false), RzxSnapshotBlock("z80", z80, false)}),
-       ContainerKind::kNone, false},
+      {"only the first snapshot block",
+       RzxFile({RzxSnapshotBlock("zip", z80, false), RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kNone,
+       false},
       {"compressed past 16 MiB", RzxFile({huge}), ContainerKind::kNone, false},
       {"a snapshot block of 16 bytes", RzxFile({RzxBlock(0x30, Bytes(11, 0))}), ContainerKind::kNone, false},
-      {"a block length under 5", RzxFile({{0x10, 4, 0, 0, 0}, RzxSnapshotBlock("z80", z80, false)}), ContainerKind::kNone, false},
-      {"a block past the end", Cut(RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), 100), ContainerKind::kNone, false},
+      {"a block length under 5", RzxFile({{0x10, 4, 0, 0, 0}, RzxSnapshotBlock("z80", z80, false)}),
+       ContainerKind::kNone, false},
+      {"a block past the end", Cut(RzxFile({creator, RzxSnapshotBlock("z80", z80, false)}), 100), ContainerKind::kNone,
+       false},
   };
   for (const Case& c : cases) {
     const std::optional<RzxSnapshot> found = FindRzxSnapshot(Span(c.file));

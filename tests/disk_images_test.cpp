@@ -53,7 +53,7 @@ Bytes Td0Pairs(const Tracks& tracks, unsigned sides) { return Td0Image(tracks, s
 Bytes Td0Runs(const Tracks& tracks, unsigned sides) { return Td0Image(tracks, sides, 2); }
 
 const SectorFormat kSectorFormats[] = {
-    {"FDI", ReadFdiSectors, FdiImage},       {"UDI", ReadUdiSectors, UdiImage},
+    {"FDI", ReadFdiSectors, FdiImage},         {"UDI", ReadUdiSectors, UdiImage},
     {"TD0 stored", ReadTd0Sectors, Td0Stored}, {"TD0 pairs", ReadTd0Sectors, Td0Pairs},
     {"TD0 runs", ReadTd0Sectors, Td0Runs},
 };
@@ -108,13 +108,12 @@ TEST(SectorImages, WhereTheirStructureEnds) {
     size_t tracks;
   } cases[] = {
       {"FDI cut inside a track header", ReadFdiSectors, Cut(FdiImage(tracks, 2), 14 + 2 * (7 + 16 * 7) + 5), true, 2},
-      {"FDI sectors past the end stay empty", ReadFdiSectors, Cut(FdiImage(tracks, 2), FdiImage(tracks, 2).size() - 100),
-       true, 6},
+      {"FDI sectors past the end stay empty", ReadFdiSectors,
+       Cut(FdiImage(tracks, 2), FdiImage(tracks, 2).size() - 100), true, 6},
       {"FDI of another signature", ReadFdiSectors, wrongSignature, false, 0},
       {"UDI track not MFM ends the list", ReadUdiSectors, udiTypeEnds, true, 3},
       {"UDI track past the end", ReadUdiSectors, Cut(udi, 16 + 2 * trackBytes + 10), true, 2},
-      {"UDI compressed", ReadUdiSectors, Concat({{'u', 'd', 'i', '!'}, Bytes(udi.begin() + 4, udi.end())}),
-       false, 0},
+      {"UDI compressed", ReadUdiSectors, Concat({{'u', 'd', 'i', '!'}, Bytes(udi.begin() + 4, udi.end())}), false, 0},
       {"UDI data fields without ID fields", ReadUdiSectors, udiOrphanData, true, 6},
       {"TD0 advanced compression", ReadTd0Sectors, advanced, false, 0},
       {"TD0 cut inside a sector", ReadTd0Sectors, Cut(Td0Image(tracks, 2), 3000), true, 2},
@@ -147,8 +146,8 @@ TEST(SectorImages, HostileFilesStayLinear) {
   Bytes fdi = FdiImage(TrdosTracks(Bytes(4096, 0), 1), 1);
   fdi[4] = fdi[5] = fdi[6] = fdi[7] = 0xFF;
   const auto start = std::chrono::steady_clock::now();
-  for (const auto& [read, file] : {std::pair<SectorReader, Bytes>{ReadTd0Sectors, td0}, {ReadUdiSectors, udi},
-                                   {ReadFdiSectors, fdi}}) {
+  for (const auto& [read, file] :
+       {std::pair<SectorReader, Bytes>{ReadTd0Sectors, td0}, {ReadUdiSectors, udi}, {ReadFdiSectors, fdi}}) {
     TrdosImage counted;
     EXPECT_TRUE(read(Span(file), counted));
     EXPECT_LE(counted.tracks(), kTrdosImageTracks);
@@ -174,18 +173,20 @@ std::ostream& operator<<(std::ostream& out, const FileSeen& file) {
 }
 
 template <typename Walk>
-std::vector<FileSeen> FilesOf(Walk walk, size_t areaBytes, const Bytes& file, WalkResult expected = WalkResult::kWalked) {
+std::vector<FileSeen> FilesOf(Walk walk, size_t areaBytes, const Bytes& file,
+                              WalkResult expected = WalkResult::kWalked) {
   std::vector<FileSeen> seen;
   std::vector<uint8_t> area(areaBytes);
-  EXPECT_EQ(walk(Span(file), MutableByteSpan(area.data(), area.size()), [&](const NamedFile& named) {
-              const std::string type = named.Type().empty() ? "" : "." + std::string(named.Type());
-              if (named.whyNone == nullptr) {
-                seen.push_back({std::string(named.Name()) + type, Of(named.bytes), "", 0});
-              } else {
-                seen.push_back({std::string(named.Name()) + type, {}, named.whyNone, named.bytes.size()});
-              }
-              return true;
-            }),
+  EXPECT_EQ(walk(Span(file), MutableByteSpan(area.data(), area.size()),
+                 [&](const NamedFile& named) {
+                   const std::string type = named.Type().empty() ? "" : "." + std::string(named.Type());
+                   if (named.whyNone == nullptr) {
+                     seen.push_back({std::string(named.Name()) + type, Of(named.bytes), "", 0});
+                   } else {
+                     seen.push_back({std::string(named.Name()) + type, {}, named.whyNone, named.bytes.size()});
+                   }
+                   return true;
+                 }),
             expected);
   return seen;
 }
@@ -203,14 +204,15 @@ TEST(Plus3Disks, DirectoryFilesInOrderOfTheirFirstEntries) {
   Bytes& directory = sectors[9];
   directory[32 * 1 + 1] |= 0x80;  // attribute bits in the name do not matter
   std::swap_ranges(directory.begin() + 32, directory.begin() + 64, directory.begin() + 64);  // extent 1 first
-  const std::vector<FileSeen> expected = {{"SCREEN.SCR", Cut(screen, 7040), ""}, {"BIG", Cut(big, 7040), ""},
+  const std::vector<FileSeen> expected = {{"SCREEN.SCR", Cut(screen, 7040), ""},
+                                          {"BIG", Cut(big, 7040), ""},
                                           {"BOOT.BAS", {}, "shorter than a +3DOS screen", 128}};
   EXPECT_EQ(Plus3FilesOf(DskImage(sectors, false)), expected);
   EXPECT_EQ(Plus3FilesOf(DskImage(sectors, true)), expected);
 
   std::vector<Bytes> deleted = sectors;
-  deleted[9][0] = 0xE5;     // SCREEN deleted
-  deleted[9][64] = 0x10;    // BIG's first extent of user 16: not a file; its second is
+  deleted[9][0] = 0xE5;   // SCREEN deleted
+  deleted[9][64] = 0x10;  // BIG's first extent of user 16: not a file; its second is
   EXPECT_EQ(Plus3FilesOf(DskImage(deleted, false)),
             (std::vector<FileSeen>{{"BIG", {}, "its start is not on the disk"},
                                    {"BOOT.BAS", {}, "shorter than a +3DOS screen", 128}}));
@@ -241,21 +243,27 @@ TEST(Plus3Disks, WhereTheImageOrItsFilesEnd) {
     std::vector<FileSeen> files;
     bool broken = false;
   } cases[] = {
-      {"cut inside the file's track", Cut(standard, 256 + 3 * trackBytes - 100), {{"SCREEN.SCR", {}, "a sector of it is missing", 5 * 512}}},  // track 2 missing whole
+      {"cut inside the file's track",
+       Cut(standard, 256 + 3 * trackBytes - 100),
+       {{"SCREEN.SCR", {}, "a sector of it is missing", 5 * 512}}},  // track 2 missing whole
       {"cut before the directory", Cut(standard, 256 + trackBytes + 100), {}},
       {"a track not stored", unstored, {}},
       {"a block that is not a track", notTrack, {}},
       {"sectors under 512 bytes", smallSectors, {}},
-      {"records end before the screen", withSector(9, [](Bytes& d) { d[15] = 54; }),
+      {"records end before the screen",
+       withSector(9, [](Bytes& d) { d[15] = 54; }),
        {{"SCREEN.SCR", {}, "shorter than a +3DOS screen", 54 * 128}}},
-      {"block number past the disk", withSector(9, [](Bytes& d) { d[16 + 3] = 200; }),
+      {"block number past the disk",
+       withSector(9, [](Bytes& d) { d[16 + 3] = 200; }),
        {{"SCREEN.SCR", {}, "shorter than a +3DOS screen", 3 * 1024}}},
       {"CPC data format: a directory of other files", cpcData, {}},
       {"track 0 missing", Concat({Cut(standard, 256), Bytes(trackBytes, 0)}), {}, true},
       {"a specification of sides 3", withSector(0, [](Bytes& d) { d[1] = 3; }), {}, true},
       {"a specification of 2048-byte sectors", withSector(0, [](Bytes& d) { d[4] = 3; }), {}, true},
-      {"not a disk image", Concat({{'M', 'V', ' ', '-', ' ', 'C', 'P', 'X'}, Bytes(standard.begin() + 8, standard.end())}),
-       {}, true},
+      {"not a disk image",
+       Concat({{'M', 'V', ' ', '-', ' ', 'C', 'P', 'X'}, Bytes(standard.begin() + 8, standard.end())}),
+       {},
+       true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plus3WorkAreaBytes(Span(c.image)) == 0, c.broken) << c.what;
@@ -285,7 +293,7 @@ std::vector<FileSeen> CartridgeFilesOf(const Bytes& cartridge) {
 
 TEST(Cartridges, FilesInOrderOfTheirFirstRecords) {
   const Bytes screen = Marked(1);
-  std::vector<MdrRecord> title = MdrFileRecords("title", 3, screen);    // 14 records
+  std::vector<MdrRecord> title = MdrFileRecords("title", 3, screen);  // 14 records
   const std::vector<MdrRecord> code = MdrFileRecords("code", 3, Marked(2, 300));
   const std::vector<MdrRecord> basic = MdrFileRecords("run", 0, Marked(3, 100));
   std::vector<MdrRecord> shuffled = {title[5], code[0], title[0], basic[0], {"", 0, {}}};
@@ -293,9 +301,8 @@ TEST(Cartridges, FilesInOrderOfTheirFirstRecords) {
     if (k != 5) shuffled.push_back(title[k]);
   }
   shuffled.insert(shuffled.begin(), {"title", 3, Bytes(512, 0xEE)});  // a record 3 before the real one
-  const std::vector<FileSeen> expected = {{"code", {}, "code, not a 6912-byte screen"},
-                                          {"title", screen, ""},
-                                          {"run", {}, "a BASIC program"}};
+  const std::vector<FileSeen> expected = {
+      {"code", {}, "code, not a 6912-byte screen"}, {"title", screen, ""}, {"run", {}, "a BASIC program"}};
   Bytes cartridge = MdrCartridge(shuffled);
   std::vector<FileSeen> seen = CartridgeFilesOf(cartridge);
   ASSERT_EQ(seen.size(), 3u);

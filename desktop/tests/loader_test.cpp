@@ -373,11 +373,10 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   }
   EXPECT_EQ(xmlTypes, tableTypes);
   // Names decide, except for signatures no other format begins with.
-  EXPECT_EQ(typesWithMagic, (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl",
-                                                   "application/x-zx-tzx", "image/x-zx-text-picture",
-                                                   "application/x-zx-rzx", "application/x-zx-szx",
-                                                   "application/x-zx-dsk", "application/x-zx-pzx",
-                                                   "application/x-zx-udi"}));
+  EXPECT_EQ(typesWithMagic,
+            (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl", "application/x-zx-tzx",
+                                   "image/x-zx-text-picture", "application/x-zx-rzx", "application/x-zx-szx",
+                                   "application/x-zx-dsk", "application/x-zx-pzx", "application/x-zx-udi"}));
   for (const auto& [family, count] : typesPerFamily) {
     if (!family.empty()) {
       EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";

@@ -242,9 +242,9 @@ constexpr unsigned kZeroPulse = 855, kOnePulse = 1710;
 
 Bytes TzxGeneralizedDataBlock(const Bytes& tapeBlock) {
   Bytes body;
-  PutWord(body, 1000);                                       // pause
-  PutLong(body, 2);                                          // pilot and sync symbols in the stream
-  body.insert(body.end(), {2, 2});                           // two pulses a pilot symbol, two symbols
+  PutWord(body, 1000);                                         // pause
+  PutLong(body, 2);                                            // pilot and sync symbols in the stream
+  body.insert(body.end(), {2, 2});                             // two pulses a pilot symbol, two symbols
   PutLong(body, static_cast<uint32_t>(8 * tapeBlock.size()));  // data symbols: one bit each
   body.insert(body.end(), {2, 2});
   // Symbols: flags, then their pulses. The pilot table: the tone and the sync.
@@ -312,10 +312,14 @@ struct BitWriter {
   }
   // A symbol of the fixed literal/length code.
   void PutSymbol(unsigned symbol) {
-    if (symbol < 144) PutCode(0x30 + symbol, 8);
-    else if (symbol < 256) PutCode(0x190 + symbol - 144, 9);
-    else if (symbol < 280) PutCode(symbol - 256, 7);
-    else PutCode(0xC0 + symbol - 280, 8);
+    if (symbol < 144)
+      PutCode(0x30 + symbol, 8);
+    else if (symbol < 256)
+      PutCode(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+      PutCode(symbol - 256, 7);
+    else
+      PutCode(0xC0 + symbol - 280, 8);
   }
 };
 
@@ -326,7 +330,8 @@ Bytes ZlibStream(const Bytes& data) {
   // matches at distance 1.
   static constexpr unsigned kBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                        31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-  static constexpr unsigned kExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  static constexpr unsigned kExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
   BitWriter out;
   out.bytes = {0x78, 0x01};
   out.Put(1, 1);  // the last block
@@ -481,7 +486,8 @@ Bytes Td0Data(const Bytes& data, uint8_t encoding) {
   Bytes out = {encoding};
   auto pairsFrom = [&](size_t at) {
     size_t count = 1;
-    while (at + 2 * count + 1 < data.size() && data[at + 2 * count] == data[at] && data[at + 2 * count + 1] == data[at + 1]) {
+    while (at + 2 * count + 1 < data.size() && data[at + 2 * count] == data[at] &&
+           data[at + 2 * count + 1] == data[at + 1]) {
       ++count;
     }
     return count;
@@ -524,8 +530,9 @@ Bytes Td0Data(const Bytes& data, uint8_t encoding) {
 }  // namespace
 
 Bytes Td0Image(const Tracks& tracks, unsigned sides, uint8_t encoding, const std::string& comment) {
-  Bytes file = {'T', 'D', 0, 0x15, 0, 0, 0, static_cast<uint8_t>(comment.empty() ? 0 : 0x80), 0,
-                static_cast<uint8_t>(sides), 0, 0};
+  Bytes file = {
+      'T', 'D', 0, 0x15, 0, 0, 0, static_cast<uint8_t>(comment.empty() ? 0 : 0x80), 0, static_cast<uint8_t>(sides),
+      0,   0};
   if (!comment.empty()) {
     PutWord(file, 0);
     PutWord(file, static_cast<unsigned>(comment.size()));
@@ -570,7 +577,8 @@ std::vector<Bytes> Plus3Sectors(const std::vector<Plus3File>& files) {
         }
         ++nextBlock;
       }
-      std::copy(dirEntry.begin(), dirEntry.end(), sectors[9 + entry / 16].begin() + static_cast<long>(32 * (entry % 16)));
+      std::copy(dirEntry.begin(), dirEntry.end(),
+                sectors[9 + entry / 16].begin() + static_cast<long>(32 * (entry % 16)));
     }
   }
   return sectors;
@@ -579,7 +587,8 @@ std::vector<Bytes> Plus3Sectors(const std::vector<Plus3File>& files) {
 Bytes DskImage(const std::vector<Bytes>& sectors, bool extended) {
   const size_t tracks = sectors.size() / 9, trackBytes = 256 + 9 * 512;
   Bytes file;
-  PutText(file, extended ? "EXTENDED CPC DSK File\r\nDisk-Info\r\n" : "MV - CPCEMU Disk-File\r\nDisk-Info\r\n", 34, ' ');
+  PutText(file, extended ? "EXTENDED CPC DSK File\r\nDisk-Info\r\n" : "MV - CPCEMU Disk-File\r\nDisk-Info\r\n", 34,
+          ' ');
   PutText(file, "korvel", 14, ' ');
   file.push_back(static_cast<uint8_t>(tracks));
   file.push_back(1);

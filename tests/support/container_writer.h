@@ -153,7 +153,7 @@ Bytes DskImage(const std::vector<Bytes>& sectors, bool extended);
 struct MdrRecord {
   std::string name;  // up to 10 characters
   uint8_t number = 0;
-  Bytes data;        // 1 to 512 bytes (0: a free sector)
+  Bytes data;  // 1 to 512 bytes (0: a free sector)
 };
 // The records of a file: a 9-byte header (type, length, start) and its data
 // in records of 512 bytes.
