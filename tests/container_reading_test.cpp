@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -189,6 +190,61 @@ TEST(ContainerReading, EveryPictureAndEntryInOrderWithLabels) {
     EXPECT_TRUE(reading.container);
     EXPECT_EQ(items, c.items);
   }
+}
+
+// Hostile files: each gives no picture, quickly, whatever it claims.
+TEST(ContainerReading, HostileFilesGiveNoPictureInLinearTime) {
+  using testing::Concat;
+  const Bytes screen = Screen(1);
+  Bytes endless = {0x78, 0x01};  // a zlib stream of empty stored blocks, none the last
+  for (size_t k = 0; k < 200000; ++k) endless.insert(endless.end(), {0, 0, 0, 0xFF, 0xFF});
+  Bytes rzxEndless = testing::RzxSnapshotBlock("z80", Bytes(49152, 0), true);
+  rzxEndless.resize(17);
+  rzxEndless = Concat({rzxEndless, endless});
+  for (int shift = 0; shift < 32; shift += 8) rzxEndless[1 + shift / 8] = static_cast<uint8_t>(rzxEndless.size() >> shift);
+  const Bytes bomb = testing::ZlibStream(Bytes(1 << 20, 0));
+
+  const Bytes plus3 = testing::DskImage(testing::Plus3Sectors({{"LOGO", "SCR", testing::WritePlus3dosScreen(screen)}}), true);
+  Bytes tableOut = plus3, laterTracksOut(plus3.begin(), plus3.begin() + 256 + 3 * 4864), sizeOut = testing::DskImage(testing::Plus3Sectors({}), false);
+  std::fill_n(tableOut.begin() + 52, 40, 0xFF);
+  std::fill_n(laterTracksOut.begin() + 54, 38, 0xFF);  // the file's second track past the end
+  sizeOut[48] = 255, sizeOut[49] = 2, sizeOut[50] = sizeOut[51] = 0xFF;
+  // A directory whose 64 files all lie in the directory's own block, over and over.
+  std::vector<Bytes> looping = testing::Plus3Sectors({});
+  for (size_t e = 0; e < 64; ++e) {
+    uint8_t* entry = looping[9 + e / 16].data() + 32 * (e % 16);
+    const std::string name = "F" + std::to_string(e) + "       SCR";
+    std::copy_n(name.begin(), 11, entry + 1);
+    entry[15] = 128;
+    std::fill_n(entry + 16, 16, 1);
+  }
+  Bytes td0 = testing::Td0Image({}, 2);
+  td0.pop_back();
+  for (size_t k = 0; k < 1000000; ++k) td0.insert(td0.end(), {0, static_cast<uint8_t>(k), 0, 0});
+  td0.push_back(0xFF);
+  const std::vector<testing::MdrRecord> sameRecord(4000, testing::MdrFileRecords("same", 3, screen)[0]);
+
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"length.pzx", Concat({testing::PzxFile({}), {'D', 'A', 'T', 'A', 0xF0, 0xFF, 0xFF, 0xFF}, Bytes(100, 0)})},
+      {"length.rzx", testing::RzxFile({Concat({{0x30, 0xFF, 0xFF, 0xFF, 0xFF}, Bytes(100, 0)})})},
+      {"length.szx", testing::SzxFile(1, {Concat({{'R', 'A', 'M', 'P', 0xFF, 0xFF, 0xFF, 0x7F}, Bytes(100, 0)})})},
+      {"length.tzx", testing::TzxFile({Concat({{0x19, 0xF0, 0xFF, 0xFF, 0xFF}, Bytes(100, 0)})})},
+      {"bomb.szx", testing::SzxFile(1, {testing::SzxBlock("RAMP", Concat({{1, 0, 5}, bomb}))})},
+      {"endless.szx", testing::SzxFile(1, {testing::SzxBlock("RAMP", Concat({{1, 0, 5}, endless}))})},
+      {"endless.rzx", testing::RzxFile({rzxEndless})},
+      {"table.dsk", tableOut},
+      {"tracks.dsk", laterTracksOut},
+      {"size.dsk", sizeOut},
+      {"looping.dsk", testing::DskImage(looping, false)},
+      {"empty.td0", td0},
+      {"same.mdr", testing::MdrCartridge(sameRecord)},
+  };
+  const auto start = std::chrono::steady_clock::now();
+  for (const Case& c : cases) EXPECT_FALSE(testing::LoadBytes(c.file, c.name, kKorvelExtra)) << c.name;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 #ifdef KORVEL_HOST
