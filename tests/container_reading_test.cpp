@@ -201,11 +201,15 @@ TEST(ContainerReading, HostileFilesGiveNoPictureInLinearTime) {
   Bytes rzxEndless = testing::RzxSnapshotBlock("z80", Bytes(49152, 0), true);
   rzxEndless.resize(17);
   rzxEndless = Concat({rzxEndless, endless});
-  for (int shift = 0; shift < 32; shift += 8) rzxEndless[1 + shift / 8] = static_cast<uint8_t>(rzxEndless.size() >> shift);
+  for (int shift = 0; shift < 32; shift += 8) {
+    rzxEndless[1 + shift / 8] = static_cast<uint8_t>(rzxEndless.size() >> shift);
+  }
   const Bytes bomb = testing::ZlibStream(Bytes(1 << 20, 0));
 
-  const Bytes plus3 = testing::DskImage(testing::Plus3Sectors({{"LOGO", "SCR", testing::WritePlus3dosScreen(screen)}}), true);
-  Bytes tableOut = plus3, laterTracksOut(plus3.begin(), plus3.begin() + 256 + 3 * 4864), sizeOut = testing::DskImage(testing::Plus3Sectors({}), false);
+  const Bytes plus3 =
+      testing::DskImage(testing::Plus3Sectors({{"LOGO", "SCR", testing::WritePlus3dosScreen(screen)}}), true);
+  Bytes tableOut = plus3, laterTracksOut(plus3.begin(), plus3.begin() + 256 + 3 * 4864);
+  Bytes sizeOut = testing::DskImage(testing::Plus3Sectors({}), false);
   std::fill_n(tableOut.begin() + 52, 40, 0xFF);
   std::fill_n(laterTracksOut.begin() + 54, 38, 0xFF);  // the file's second track past the end
   sizeOut[48] = 255, sizeOut[49] = 2, sizeOut[50] = sizeOut[51] = 0xFF;
