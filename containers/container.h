@@ -14,7 +14,10 @@
 namespace korvel {
 
 // The containers there are readers of.
-enum class ContainerKind : uint8_t { kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl };
+enum class ContainerKind : uint8_t {
+  kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl,
+  kCsw, kWav,  // tape recordings
+};
 
 // The screen layouts tapes and snapshots hold, each exactly as a raw file of
 // that kind lays it out.
@@ -62,6 +65,7 @@ enum class WalkResult : uint8_t {
   kWalked,   // to the end of the container (it may hold no picture)
   kStopped,  // the visitor asked to stop
   kBroken,   // the structure is broken: no picture at all, the visitor was not called
+  kOutOfMemory,  // a work area (an inflate's state) could not be allocated: the load ends
 };
 
 // A borrowed callable `bool(const Item&)`: true to go on, false to stop. It

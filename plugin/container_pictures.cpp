@@ -3,11 +3,13 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "containers/csw.h"
 #include "containers/scl.h"
 #include "containers/sna.h"
 #include "containers/tap.h"
 #include "containers/trd.h"
 #include "containers/tzx.h"
+#include "containers/wav.h"
 #include "containers/z80.h"
 #include "decoders/standard_screen.h"
 #include "decoders/timex_screens.h"
@@ -24,6 +26,7 @@ namespace {
 struct WorkAreas {
   uint8_t hobeta[kReadBufferBytes + 18432];
   uint8_t z80[kZ80WorkAreaBytes];
+  uint8_t csw[kCswWorkAreaBytes];
 };
 
 struct ScreenForm {
@@ -104,6 +107,20 @@ ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas) {
   return item;
 }
 
+// A recording's screens as items; false when the walk stopped for want of
+// memory.
+bool WalkRecordingItems(ContainerKind kind, ByteStream& file, MutableByteSpan cswArea, ContainerItemVisitor visit) {
+  bool enoughMemory = true;
+  auto onScreen = [&](const ContainerScreen& screen) {
+    const ContainerItem item = ScreenItem(screen, true);
+    enoughMemory = !item.result.outOfMemory;
+    return enoughMemory && visit(item);
+  };
+  const WalkResult result =
+      kind == ContainerKind::kCsw ? WalkCswScreens(file, cswArea, onScreen) : WalkWavScreens(file, onScreen);
+  return enoughMemory && result != WalkResult::kOutOfMemory;
+}
+
 }  // namespace
 
 bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit) {
@@ -133,8 +150,27 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
       break;
     case ContainerKind::kTrd: WalkTrdEntries(file, onEntry); break;
     case ContainerKind::kScl: WalkSclEntries(file, onEntry); break;
+    case ContainerKind::kCsw:
+    case ContainerKind::kWav: {
+      ByteStream stream(file);
+      enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
+      break;
+    }
     case ContainerKind::kNone: break;
   }
+  platform::Release(areas);
+  return enoughMemory;
+}
+
+bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit) {
+  struct PieceAreas {
+    uint8_t window[kRecordingWindowBytes];
+    uint8_t csw[kCswWorkAreaBytes];
+  };
+  auto* areas = static_cast<PieceAreas*>(platform::AllocateZeroed(sizeof(PieceAreas)));
+  if (areas == nullptr) return false;
+  ByteStream stream(source, MutableByteSpan(areas->window, sizeof areas->window));
+  const bool enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
   platform::Release(areas);
   return enoughMemory;
 }
@@ -156,5 +192,7 @@ template DecodeResult ReadFirstContainerPicture<ContainerKind::kSna>(const FileT
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kZ80>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kTrd>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kScl>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kCsw>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kWav>(const FileToRead&, const char**);
 
 }  // namespace korvel

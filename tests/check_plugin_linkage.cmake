@@ -1,5 +1,7 @@
 # Fails when a plug-in exports anything but the six interface functions, or
-# needs a shared library beyond libc, libm and the loader.
+# needs a shared library beyond libc, libm and the loader (and, for
+# korvel_extra, whose tape recordings hold zlib streams, the
+# system's zlib).
 foreach(plugin IN LISTS PLUGINS)
   execute_process(COMMAND nm -D --defined-only ${plugin} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -20,6 +22,10 @@ foreach(plugin IN LISTS PLUGINS)
   execute_process(COMMAND readelf -d ${plugin} OUTPUT_VARIABLE dynamic)
   string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${dynamic}")
   foreach(entry IN LISTS needed)
+    get_filename_component(name ${plugin} NAME_WE)
+    if(name STREQUAL "korvel_extra" AND entry MATCHES "\\[libz\\.so\\.1\\]")
+      continue()
+    endif()
     if(NOT entry MATCHES "\\[(libc\\.so|libm\\.so|ld-linux)")
       message(FATAL_ERROR "${plugin} needs ${entry}")
     endif()

@@ -35,6 +35,8 @@ constexpr RecognitionStep kSteps[] = {
     {"TZX tape", Signature("ZXTape!\x1A"), ReadFirstContainerPicture<ContainerKind::kTzx>, ContainerKind::kTzx},
     {"SCL disk image", Signature("SINCLAIR"), ReadFirstContainerPicture<ContainerKind::kScl>, ContainerKind::kScl},
     {"text picture", Signature("ZX-Paintbrush"), ReadWhole<DecodeTextPicture>},
+    {"CSW tape recording", Signature("Compressed Square Wave\x1A"), ReadFirstContainerPicture<ContainerKind::kCsw>,
+     ContainerKind::kCsw},
 
     {"MLT multicolour screen", Extension(".mlt", 12288), ReadWhole<DecodeMltScreen>},
     {"IFL multicolour screen", Extension(".ifl", 9216), ReadWhole<DecodeIflScreen>},
@@ -47,6 +49,7 @@ constexpr RecognitionStep kSteps[] = {
     {"SNA snapshot", Extension(".sna"), ReadFirstContainerPicture<ContainerKind::kSna>, ContainerKind::kSna},
     {"Z80 snapshot", Extension(".z80"), ReadFirstContainerPicture<ContainerKind::kZ80>, ContainerKind::kZ80},
     {"TR-DOS disk image", Extension(".trd"), ReadFirstContainerPicture<ContainerKind::kTrd>, ContainerKind::kTrd},
+    {"WAV tape recording", Extension(".wav"), ReadFirstContainerPicture<ContainerKind::kWav>, ContainerKind::kWav},
 
     {"ULAplus screen", Size(6976), ReadWhole<DecodeUlaplusScreen>},
     {"BSC screen with border", Size(11136), ReadWhole<DecodeBscScreen>},
