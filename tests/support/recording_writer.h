@@ -44,7 +44,7 @@ struct CswOptions {
   int version = 2;
   bool zlib = true;          // version 2 only
   uint32_t rate = 44100;     // version 1 keeps the low 16 bits
-  Bytes extension;           // version 2's header extension
+  Bytes extension = {};      // version 2's header extension
 };
 Bytes CswFile(const Pulses& samples, const CswOptions& options);
 
