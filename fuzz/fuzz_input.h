@@ -11,8 +11,8 @@
 //   bit 4:    for korvel_extra only, the name comes from kExtraFuzzFileNames
 //             instead: the extensions that select its forms;
 //   bit 5:    for korvel_extra only, the name comes from
-//             kContainerFuzzFileNames: the extensions of tapes, snapshots
-//             and disk images (bit 4 is then not looked at).
+//             kContainerFuzzFileNames: the extensions of tapes, snapshots,
+//             disk images and recordings (bit 4 is then not looked at).
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +29,7 @@ inline constexpr const char* kExtraFuzzFileNames[] = {
 };
 
 inline constexpr const char* kContainerFuzzFileNames[] = {
-    "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.TAP", "pic.Z80", "pic.tzx", "pic.scl",
+    "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.WAV", "pic.Z80", "pic.tzx", "pic.scl",
 };
 
 // The largest picture any file can describe: a BIT sheet 255 cells wide and

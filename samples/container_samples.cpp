@@ -7,6 +7,7 @@
 #include "samples/sample_set.h"
 #include "tests/support/container_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace korvel::samples {
 
@@ -62,6 +63,21 @@ void AddContainerSamples(std::vector<Sample>& samples) {
                      "TR-DOS disk image: a BASIC file, an LCMP5-packed screen, a screen"});
 
   samples.push_back({"discs.scl", testing::SclImage({{"discs", 'C', discs}}), "SCL disk image of one screen"});
+
+  // Recordings of tapes, kept small: a CSW file (one byte a pulse, packed)
+  // of a loader's tape, and a WAV file of one screen at a low sample rate.
+  const std::vector<Bytes> tape = {testing::TapeHeader(0, "loader", static_cast<uint16_t>(program.size()), 10),
+                                   testing::TapeBlock(0xFF, program), testing::TapeHeader(3, "sunset", 6912, 16384),
+                                   testing::TapeBlock(0xFF, sunset)};
+  samples.push_back({"sunset.csw", testing::CswFile(testing::SamplePulses(testing::TapePulses(tape, 700000), {44100}),
+                                                    {.rate = 44100}),
+                     "CSW tape recording, version 2, zlib: a BASIC loader and a screen"});
+  samples.push_back({"landscape.wav",
+                     testing::WavFile(testing::SamplePulses(testing::TapePulses({testing::TapeBlock(0xFF, landscape)},
+                                                                                350000),
+                                                            {8000}),
+                                      {.rate = 8000, .bits = 8, .leadIn = 100}),
+                     "WAV tape recording, 8 bits at 8 kHz: a screen saved without a header"});
 }
 
 }  // namespace korvel::samples

@@ -54,13 +54,15 @@ inline constexpr PixbufMimeType kPixbufMimeTypes[] = {
     {"nxi", "picture.nxi", "image/x-zx-next-layer2", "ZX Spectrum Next layer-2 picture", {"nxi"}},
     // Files that hold pictures, shown by their first one. A TZX tape, an SCL
     // image and a +3DOS file are also found by their signature whatever their
-    // name, so the module a signature picks reads them under any name.
+    // name, so the module a signature picks reads them under any name; so is
+    // a CSW recording. A WAV recording keeps its audio type.
     {"tap", "picture.tap", "application/x-zx-tap", "ZX Spectrum tape", {"tap"}},
     {"tzx", "picture.tzx", "application/x-zx-tzx", "ZX Spectrum TZX tape", {"tzx"}},
     {"sna", "picture.sna", "application/x-zx-sna", "ZX Spectrum SNA snapshot", {"sna"}},
     {"z80", "picture.z80", "application/x-zx-z80", "ZX Spectrum Z80 snapshot", {"z80"}},
     {"trd", "picture.trd", "application/x-zx-trd", "TR-DOS disk image", {"trd"}},
     {"scl", "picture.scl", "application/x-zx-scl", "TR-DOS SCL disk image", {"scl"}},
+    {"csw", "picture.csw", "application/x-zx-csw", "ZX Spectrum CSW tape recording", {"csw"}},
     {"", "picture", "application/x-zx-plus3dos", "ZX Spectrum +3DOS file", {}},
     // clang-format on
 };

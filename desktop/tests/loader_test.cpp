@@ -23,6 +23,7 @@
 #include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace korvel::desktop {
 namespace {
@@ -374,7 +375,8 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   EXPECT_EQ(xmlTypes, tableTypes);
   // Names decide, except for signatures no other format begins with.
   EXPECT_EQ(typesWithMagic, (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl",
-                                                   "application/x-zx-tzx", "image/x-zx-text-picture"}));
+                                                   "application/x-zx-tzx", "image/x-zx-text-picture",
+                                                   "application/x-zx-csw"}));
   for (const auto& [family, count] : typesPerFamily) {
     if (!family.empty()) {
       EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";
@@ -492,6 +494,9 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
                              TzxStandardBlock(TapeBlock(0xFF, first)), TzxTurboBlock(TapeBlock(0xFF, second))});
   const Bytes scl = SclImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', first}, {"second", 'C', second}});
   const Bytes plus3dos = WritePlus3dosScreen(first);
+  const Bytes csw = CswFile(SamplePulses(TapePulses({TapeHeader(3, "screen", 6912, 16384), TapeBlock(0xFF, first)}),
+                                         {22050}),
+                            {.rate = 22050});
   TextPicture small;
   small.bitmapRows = {Bytes(1, 0x81), Bytes(1, 0x18)};
   small.attributeRows = {Bytes(1, 0x47)};
@@ -515,9 +520,11 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
        TrdImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', PackLcmp5Screen(first)}, {"second", 'C', second}}),
        "korvel-trd", first, "screen.scr"},
       {"disk.scl", scl, "korvel-scl", first, "screen.scr"},
+      {"game.csw", csw, "korvel-csw", first, "screen.scr"},
       // Found by their signatures under names that say nothing.
       {"game.bin", tzx, "korvel-tzx", first, "screen.scr"},
       {"DISK", scl, "korvel-scl", first, "screen.scr"},
+      {"TAPE.rec", csw, "korvel-csw", first, "screen.scr"},
       {"TOWN", plus3dos, "korvel", first, "screen.scr"},
       {"cottage.txt", Bytes(text.begin(), text.end()), "korvel", Bytes(text.begin(), text.end()), "picture.zxp"},
   };
