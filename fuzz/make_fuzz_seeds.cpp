@@ -191,7 +191,7 @@ std::vector<Seed> HandBuiltSeeds() {
   Pulses shortTape(300, 2168);
   shortTape.insert(shortTape.end(), {667, 735});
   for (uint8_t byte : header) {
-    for (int bit = 7; bit >= 0; --bit) shortTape.insert(shortTape.end(), 2, (byte >> bit & 1) != 0 ? 1710 : 855);
+    for (int b = 7; b >= 0; --b) shortTape.insert(shortTape.end(), 2, (byte >> b & 1) != 0 ? 1710 : 855);
   }
   shortTape.push_back(20000);
   seeds.push_back({"csw-v1", CswFile(SamplePulses(shortTape, {22050}), {.version = 1, .zlib = false, .rate = 22050}),
