@@ -8,6 +8,7 @@
 #include "tests/support/block_coded_writer.h"
 #include "tests/support/hr_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace korvel::bench {
 
@@ -102,5 +103,41 @@ Bytes BitSheetLandscape() {
 Bytes PackLcmp5(const Bytes& screen) { return testing::PackLcmp5Screen(screen); }
 
 Bytes PackHr(const Bytes& data) { return testing::PackHr(data); }
+
+std::vector<Bytes> GameTapeBlocks() {
+  using namespace testing;
+  const Bytes loader = {0x00, 10, 14, 0x00, 0xEF, '"', '"', 0xAA, ':', 0xEF, '"', '"', 0xAF, ':', 0xF9, 0xC0, '0', 0x0D};
+  const Bytes code = RandomBytes(38000, 48);
+  return {TapeHeader(0, "game", static_cast<uint16_t>(loader.size()), 10), TapeBlock(0xFF, loader),
+          TapeHeader(3, "screen", 6912, 16384), TapeBlock(0xFF, LandscapeScreen()),
+          TapeHeader(3, "code", static_cast<uint16_t>(code.size()), 24576), TapeBlock(0xFF, code)};
+}
+
+namespace {
+
+// The game's pulses at 44.1 kHz, the last one (silence) stretched so that
+// the recording lasts `seconds`; when the game takes longer, only its loader
+// and its screen.
+testing::Pulses GamePulses(double seconds) {
+  const auto wanted = static_cast<uint64_t>(seconds * 44100);
+  std::vector<Bytes> blocks = GameTapeBlocks();
+  testing::Pulses pulses;
+  uint64_t samples = 0;
+  for (size_t kept = blocks.size(); kept >= 4; kept -= 2) {
+    pulses = testing::SamplePulses(testing::TapePulses(std::vector<Bytes>(blocks.begin(), blocks.begin() + kept)),
+                                   {44100});
+    samples = 0;
+    for (uint32_t pulse : pulses) samples += pulse;
+    if (samples <= wanted) break;
+  }
+  if (wanted > samples) pulses.back() += static_cast<uint32_t>(wanted - samples);
+  return pulses;
+}
+
+}  // namespace
+
+Bytes GameWavRecording(double seconds) { return testing::WavFile(GamePulses(seconds), {.leadIn = 0}); }
+
+Bytes GameCswRecording(double seconds) { return testing::CswFile(GamePulses(seconds), {.rate = 44100}); }
 
 }  // namespace korvel::bench

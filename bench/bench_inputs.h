@@ -38,6 +38,17 @@ Bytes PackLcmp5(const Bytes& screen);
 // handed (six final bytes, first flag word, first byte, stream).
 Bytes PackHr(const Bytes& data);
 
+// A 48K game as it is saved to tape: a BASIC loader, the landscape as its
+// loading screen and 38 000 bytes of code, each block after its header.
+std::vector<Bytes> GameTapeBlocks();
+
+// Those blocks as a recording of `seconds` of tape (silence after the
+// blocks; a recording shorter than the game holds its loader and screen
+// only): a WAV file of 16-bit samples at 44.1 kHz, one channel, and a
+// zlib-packed CSW file of the same pulses.
+Bytes GameWavRecording(double seconds);
+Bytes GameCswRecording(double seconds);
+
 // Zero bytes appended up to `size`, so that a reader handed the whole buffer
 // sees what a cleared read buffer holds past the end of a file.
 Bytes PaddedTo(Bytes bytes, size_t size);

@@ -17,6 +17,7 @@ namespace korvel {
 enum class ContainerKind : uint8_t {
   kNone, kTap, kTzx, kSna, kZ80, kTrd, kScl,
   kRzx, kSzx, kDsk, kPzx, kFdi, kUdi, kTd0, kMdr,
+  kCsw, kWav,  // tape recordings
 };
 
 // The screen layouts tapes and snapshots hold, each exactly as a raw file of
@@ -85,6 +86,7 @@ enum class WalkResult : uint8_t {
   kWalked,   // to the end of the container (it may hold no picture)
   kStopped,  // the visitor asked to stop
   kBroken,   // the structure is broken: no picture at all, the visitor was not called
+  kOutOfMemory,  // a work area (an inflate's state) could not be allocated: the load ends
 };
 
 // A borrowed callable `bool(const Item&)`: true to go on, false to stop. It

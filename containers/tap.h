@@ -20,6 +20,12 @@ class TapeScreenFinder {
   // The screen `block` (flag, data, checksum) holds, or an empty span.
   ByteSpan Next(ByteSpan block);
 
+  // The same for a block of `size` bytes of which only the first lie in
+  // `start`: all of them, or at least kBlockBytesLookedAt (a recording's
+  // block is not kept whole).
+  ByteSpan Next(ByteSpan start, size_t size);
+  static constexpr size_t kBlockBytesLookedAt = 6914;
+
  private:
   bool afterLongCodeHeader_ = false;
 };

@@ -11,8 +11,8 @@
 //   bit 4:    for korvel_extra only, the name comes from kExtraFuzzFileNames
 //             instead: the extensions that select its forms;
 //   bit 5:    for korvel_extra only, the name comes from
-//             kContainerFuzzFileNames: the extensions of tapes, snapshots
-//             and disk images (bit 4 is then not looked at);
+//             kContainerFuzzFileNames: the extensions of tapes, snapshots,
+//             disk images and recordings (bit 4 is then not looked at);
 //   bit 6:    for korvel_extra only, the name comes from
 //             kMoreContainerFuzzFileNames: the disk images and cartridges
 //             found by name, and the other containers' names (bits 4 and 5
@@ -33,7 +33,7 @@ inline constexpr const char* kExtraFuzzFileNames[] = {
 };
 
 inline constexpr const char* kContainerFuzzFileNames[] = {
-    "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.TAP", "pic.Z80", "pic.tzx", "pic.scl",
+    "pic.tap", "pic.sna", "pic.z80", "pic.trd", "pic.WAV", "pic.Z80", "pic.tzx", "pic.scl",
 };
 
 inline constexpr const char* kMoreContainerFuzzFileNames[] = {

@@ -16,6 +16,7 @@
 #include "tests/support/hobeta_writer.h"
 #include "tests/support/hr_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace {
 
@@ -37,11 +38,11 @@ uint8_t ControlFor(const std::string& fileName, bool wrapped) {
   if (endsWith(".xpv")) name = 2;
   if (endsWith(".RGB")) name = 3;
   const char* extraNames[] = {".mlt", ".ifl", ".atr", ".53c", ".shc", ".3", ".nxi", ".$c"};
-  const char* containerNames[] = {".tap", ".sna", ".z80", ".trd"};
+  const char* containerNames[] = {".tap", ".sna", ".z80", ".trd", ".wav"};
   const char* moreContainerNames[] = {".fdi", ".td0", ".mdr"};
   for (uint8_t i = 0; i < 8; ++i) {
     if (endsWith(extraNames[i])) name = static_cast<uint8_t>(16 | i);
-    if (i < 4 && endsWith(containerNames[i])) name = static_cast<uint8_t>(32 | i);
+    if (i < 5 && endsWith(containerNames[i])) name = static_cast<uint8_t>(32 | i);
     if (i < 3 && endsWith(moreContainerNames[i])) name = static_cast<uint8_t>(64 | i);
   }
   return static_cast<uint8_t>(name | (wrapped ? 8 : 0));
@@ -208,6 +209,23 @@ std::vector<Seed> HandBuiltSeeds() {
                    PzxFile({PzxDataBlock(TapeHeader(3, "screen", 6912, 16384)), PzxDataBlock(TapeBlock(0xFF, screen))}),
                    "pic"});
   seeds.push_back({"tzx-generalized", TzxFile({TzxGeneralizedDataBlock(TapeBlock(0xFF, screen))}), "pic"});
+  // Recordings of a header after the shortest pilot the loader takes (300
+  // pulses), so that the seeds stay small: CSW version 1, and WAV in 8 bits
+  // at 8 kHz and in extensible 16-bit stereo at 11.025 kHz.
+  Pulses shortTape(300, 2168);
+  shortTape.insert(shortTape.end(), {667, 735});
+  for (uint8_t byte : header) {
+    for (int b = 7; b >= 0; --b) shortTape.insert(shortTape.end(), 2, (byte >> b & 1) != 0 ? 1710 : 855);
+  }
+  shortTape.push_back(20000);
+  seeds.push_back({"csw-v1", CswFile(SamplePulses(shortTape, {22050}), {.version = 1, .zlib = false, .rate = 22050}),
+                   "pic.csw"});
+  seeds.push_back({"wav-8bit", WavFile(SamplePulses(shortTape, {8000}), {.rate = 8000, .bits = 8, .leadIn = 10}),
+                   "pic.wav"});
+  seeds.push_back({"wav-extensible-stereo",
+                   WavFile(SamplePulses(shortTape, {11025}),
+                           {.rate = 11025, .channels = 2, .extensible = true, .offset = 500, .leadIn = 10}),
+                   "pic.wav"});
   return seeds;
 }
 
@@ -223,6 +241,8 @@ int main(int argc, char** argv) {
 
   std::vector<Seed> seeds;
   for (const korvel::samples::Sample& sample : korvel::samples::SampleSet()) {
+    // Long inputs slow every mutation down; the WAV recording has small seeds of its own.
+    if (sample.bytes.size() > 65536) continue;
     seeds.push_back({"sample-" + sample.fileName, sample.bytes, sample.fileName});
   }
   for (Seed& seed : HandBuiltSeeds()) seeds.push_back(std::move(seed));

@@ -237,8 +237,9 @@ ConvertCounts ConvertArchive(const ConvertJob& job, const PictureReader& reader,
     return true;
   });
   if (!walk.ok) {
+    // Not the archive its name says, or damaged: a failure when named.
     console.Problem(job.input, walk.error);
-    ++counts.failed;
+    ++(job.named ? counts.failed : counts.skipped);
   } else if (counts.converted == 0 && counts.failed == 0 && job.named) {
     console.Problem(job.input, "holds no ZX picture that korvel reads");
     ++counts.failed;

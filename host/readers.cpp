@@ -38,6 +38,38 @@ bool CollectItem(FoundItem& item, void* context) {
   return true;
 }
 
+// A file read in pieces: where the core's recording reader asks.
+bool ReadPiece(void* context, uint64_t offset, uint8_t* into, size_t count) {
+  auto& stream = *static_cast<std::ifstream*>(context);
+  stream.clear();
+  stream.seekg(static_cast<std::streamoff>(offset));
+  return static_cast<bool>(stream.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count)));
+}
+
+// A tape recording larger than korvel_extra reads, up to 1 GiB, is read in
+// pieces, never whole; every other file that large is no ZX picture.
+FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path& file) {
+  FileReading reading;
+  uint8_t start[64] = {};
+  stream.read(reinterpret_cast<char*>(start), sizeof start);
+  const ContainerKind kind = RecordingKindOf(ByteSpan(start, static_cast<size_t>(stream.gcount())), file.string().c_str());
+  if (kind == ContainerKind::kNone) return reading;
+  if (size > kMaxRecordingBytes) {
+    reading.error = "larger than 1 GiB, more than korvel reads of a tape recording";
+    return reading;
+  }
+  const korvel::FileReading core =
+      ReadEveryRecordingPicture(PieceSource{size, ReadPiece, &stream}, kind, CollectItem, &reading);
+  if (core.outOfMemory) {
+    reading.items.clear();
+    reading.error = "not enough memory to read it";
+  } else if (core.formName != nullptr) {
+    reading.formName = core.formName;
+    reading.container = core.container;
+  }
+  return reading;
+}
+
 class BuiltInReader : public PictureReader {
  public:
   FileReading Read(const fs::path& file) const override {
@@ -53,7 +85,7 @@ class BuiltInReader : public PictureReader {
       reading.error = CannotRead(error.message());
       return reading;
     }
-    if (size > kMaxExtraFileBytes) return reading;  // no rule set reads a file that large
+    if (size > kMaxExtraFileBytes) return ReadLargeFile(stream, size, file);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
       reading.error = CannotRead("a short read");

@@ -9,6 +9,7 @@
 #include "containers/mdr.h"
 #include "containers/pzx.h"
 #include "containers/rzx.h"
+#include "containers/csw.h"
 #include "containers/scl.h"
 #include "containers/sna.h"
 #include "containers/szx.h"
@@ -18,6 +19,7 @@
 #include "containers/trdos_image.h"
 #include "containers/tzx.h"
 #include "containers/udi.h"
+#include "containers/wav.h"
 #include "containers/z80.h"
 #include "decoders/plus3dos_screen.h"
 #include "decoders/standard_screen.h"
@@ -37,6 +39,7 @@ namespace {
 struct WorkAreas {
   uint8_t hobeta[kReadBufferBytes + 18432];
   uint8_t page[kZ80WorkAreaBytes > kSzxWorkAreaBytes ? kZ80WorkAreaBytes : kSzxWorkAreaBytes];
+  uint8_t csw[kCswWorkAreaBytes];
 };
 
 struct ScreenForm {
@@ -183,6 +186,20 @@ std::optional<ContainerScreen> SnapshotScreen(ContainerKind kind, ByteSpan file,
   }
 }
 
+// A recording's screens as items; false when the walk stopped for want of
+// memory.
+bool WalkRecordingItems(ContainerKind kind, ByteStream& file, MutableByteSpan cswArea, ContainerItemVisitor visit) {
+  bool enoughMemory = true;
+  auto onScreen = [&](const ContainerScreen& screen) {
+    const ContainerItem item = ScreenItem(screen, true);
+    enoughMemory = !item.result.outOfMemory;
+    return enoughMemory && visit(item);
+  };
+  const WalkResult result =
+      kind == ContainerKind::kCsw ? WalkCswScreens(file, cswArea, onScreen) : WalkWavScreens(file, onScreen);
+  return enoughMemory && result != WalkResult::kOutOfMemory;
+}
+
 }  // namespace
 
 bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit) {
@@ -265,8 +282,27 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
     case ContainerKind::kMdr:
       withArea(MdrWorkAreaBytes(file), [&](MutableByteSpan area) { WalkMdrFiles(file, area, onCartridgeFile); });
       break;
+    case ContainerKind::kCsw:
+    case ContainerKind::kWav: {
+      ByteStream stream(file);
+      enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
+      break;
+    }
     case ContainerKind::kNone: break;
   }
+  platform::Release(areas);
+  return enoughMemory;
+}
+
+bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit) {
+  struct PieceAreas {
+    uint8_t window[kRecordingWindowBytes];
+    uint8_t csw[kCswWorkAreaBytes];
+  };
+  auto* areas = static_cast<PieceAreas*>(platform::AllocateZeroed(sizeof(PieceAreas)));
+  if (areas == nullptr) return false;
+  ByteStream stream(source, MutableByteSpan(areas->window, sizeof areas->window));
+  const bool enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
   platform::Release(areas);
   return enoughMemory;
 }
@@ -296,5 +332,7 @@ template DecodeResult ReadFirstContainerPicture<ContainerKind::kFdi>(const FileT
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kUdi>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kTd0>(const FileToRead&, const char**);
 template DecodeResult ReadFirstContainerPicture<ContainerKind::kMdr>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kCsw>(const FileToRead&, const char**);
+template DecodeResult ReadFirstContainerPicture<ContainerKind::kWav>(const FileToRead&, const char**);
 
 }  // namespace korvel

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "containers/container.h"
+#include "plugin/byte_stream.h"
 #include "plugin/recognition_steps.h"
 
 namespace korvel {
@@ -28,6 +29,15 @@ using ContainerItemVisitor = Visitor<ContainerItem>;
 // as korvel_hobeta reads a Hobeta file, with the tolerant Hobeta readings,
 // under no name. False when the walk stopped for want of memory.
 bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit);
+
+// The largest read a recording's walk takes at once (a WAV frame of every
+// channel's sample is at most 65535 bytes), and so its window in pieces.
+inline constexpr size_t kRecordingWindowBytes = 128 * 1024;
+
+// A tape recording (kCsw or kWav) read in pieces through `source`, as
+// ReadContainerItems reads one in memory. False when the walk stopped for
+// want of memory.
+bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit);
 
 // A recognition step's reader: the container's first picture.
 template <ContainerKind Kind>

@@ -4,8 +4,60 @@
 
 #include "plugin/container_pictures.h"
 #include "plugin/host_order.h"
+#include "plugin/recognition_steps.h"
 
 namespace korvel {
+
+namespace {
+
+// Hands a container's item on as a found item.
+struct ItemHandler {
+  FileReading& reading;
+  FoundItemVisitor visit;
+  void* context;
+
+  bool operator()(const ContainerItem& c) const {
+    FoundItem item = {c.result.picture, c.formName, {}, c.warn};
+    static_assert(sizeof item.label == sizeof c.label);
+    memcpy(item.label, c.label, sizeof item.label);
+    reading.pictures += item.picture != nullptr ? 1 : 0;
+    return visit(item, context);
+  }
+};
+
+// korvel_extra's step for a recording of `kind` (its test and its name).
+const RecognitionStep* RecordingStep(ContainerKind kind) {
+  for (size_t i = 0; i < kKorvelExtra.stepCount; ++i) {
+    if (kKorvelExtra.steps[i].container == kind) return &kKorvelExtra.steps[i];
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ContainerKind RecordingKindOf(ByteSpan start, const char* fileName) {
+  const FileToRead file = {start, fileName, nullptr};
+  for (size_t i = 0; i < kKorvelExtra.stepCount; ++i) {
+    const RecognitionStep& step = kKorvelExtra.steps[i];
+    const bool recording = step.container == ContainerKind::kCsw || step.container == ContainerKind::kWav;
+    if (recording && StepTestHolds(step.test, file)) return step.container;
+  }
+  return ContainerKind::kNone;
+}
+
+FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, FoundItemVisitor visit,
+                                      void* context) {
+  FileReading reading = {};
+  const RecognitionStep* step = RecordingStep(kind);
+  if (step == nullptr) return reading;
+  const bool enoughMemory = ReadRecordingItems(kind, source, ItemHandler{reading, visit, context});
+  reading.outOfMemory = !enoughMemory;
+  if (reading.pictures != 0 || !enoughMemory) {
+    reading.formName = step->name;
+    reading.container = true;
+  }
+  return reading;
+}
 
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
                              void* context) {
@@ -22,13 +74,8 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
   // The load gave the container's first picture; the walk gives them all.
   ReleasePicture(loaded.picture);
   reading.container = true;
-  const bool enoughMemory = ReadContainerItems(loaded.container, ByteSpan(bytes, size), [&](const ContainerItem& c) {
-    FoundItem item = {c.result.picture, c.formName, {}, c.warn};
-    static_assert(sizeof item.label == sizeof c.label);
-    memcpy(item.label, c.label, sizeof item.label);
-    reading.pictures += item.picture != nullptr ? 1 : 0;
-    return visit(item, context);
-  });
+  const bool enoughMemory =
+      ReadContainerItems(loaded.container, ByteSpan(bytes, size), ItemHandler{reading, visit, context});
   reading.outOfMemory = !enoughMemory;
   return reading;
 }

@@ -37,4 +37,18 @@ using FoundItemVisitor = bool (*)(FoundItem& item, void* context);
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
                              void* context);
 
+// Tape recordings larger than the files korvel_extra reads, up to 1 GiB,
+// are read in pieces by the command-line host; larger ones not at all.
+inline constexpr uint64_t kMaxRecordingBytes = uint64_t{1} << 30;
+
+// The recording kind (kCsw, kWav) such a file is read as: by korvel_extra's
+// own tests, the CSW signature at the start of `start` (the file's first
+// bytes, 23 or more when it has them) or the name `.wav`; kNone for others.
+ContainerKind RecordingKindOf(ByteSpan start, const char* fileName);
+
+// Every picture of a recording of that kind, read through `source` in pieces,
+// never whole: the pictures ReadEveryPicture gives when the file is in memory.
+FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, FoundItemVisitor visit,
+                                      void* context);
+
 }  // namespace korvel

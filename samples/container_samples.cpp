@@ -8,6 +8,7 @@
 #include "tests/support/container_writer.h"
 #include "tests/support/extra_forms_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace korvel::samples {
 
@@ -125,6 +126,20 @@ void AddContainerSamples(std::vector<Sample>& samples) {
   std::vector<MdrRecord> cartridge = MdrFileRecords("run", 0, program);
   for (const MdrRecord& record : MdrFileRecords("landscape", 3, landscape)) cartridge.push_back(record);
   samples.push_back({"landscape.mdr", MdrCartridge(cartridge), "Microdrive cartridge: a BASIC program and a screen"});
+  // Recordings of tapes, kept small: a CSW file (one byte a pulse, packed)
+  // of a loader's tape, and a WAV file of one screen at a low sample rate.
+  const std::vector<Bytes> tape = {testing::TapeHeader(0, "loader", static_cast<uint16_t>(program.size()), 10),
+                                   testing::TapeBlock(0xFF, program), testing::TapeHeader(3, "sunset", 6912, 16384),
+                                   testing::TapeBlock(0xFF, sunset)};
+  samples.push_back({"sunset.csw", testing::CswFile(testing::SamplePulses(testing::TapePulses(tape, 700000), {44100}),
+                                                    {.rate = 44100}),
+                     "CSW tape recording, version 2, zlib: a BASIC loader and a screen"});
+  samples.push_back({"landscape.wav",
+                     testing::WavFile(testing::SamplePulses(testing::TapePulses({testing::TapeBlock(0xFF, landscape)},
+                                                                                350000),
+                                                            {8000}),
+                                      {.rate = 8000, .bits = 8, .leadIn = 100}),
+                     "WAV tape recording, 8 bits at 8 kHz: a screen saved without a header"});
 }
 
 }  // namespace korvel::samples

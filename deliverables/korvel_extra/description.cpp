@@ -42,6 +42,8 @@ constexpr RecognitionStep kSteps[] = {
     {"+3 disk image", Signature("EXTENDED"), ReadFirstContainerPicture<ContainerKind::kDsk>, ContainerKind::kDsk},
     {"PZX tape", Signature("PZXT"), ReadFirstContainerPicture<ContainerKind::kPzx>, ContainerKind::kPzx},
     {"UDI disk image", Signature("UDI!"), ReadFirstContainerPicture<ContainerKind::kUdi>, ContainerKind::kUdi},
+    {"CSW tape recording", Signature("Compressed Square Wave\x1A"), ReadFirstContainerPicture<ContainerKind::kCsw>,
+     ContainerKind::kCsw},
 
     {"MLT multicolour screen", Extension(".mlt", 12288), ReadWhole<DecodeMltScreen>},
     {"IFL multicolour screen", Extension(".ifl", 9216), ReadWhole<DecodeIflScreen>},
@@ -58,6 +60,7 @@ constexpr RecognitionStep kSteps[] = {
     {"TD0 disk image", Extension(".td0"), ReadFirstContainerPicture<ContainerKind::kTd0>, ContainerKind::kTd0},
     {"MDR microdrive cartridge", Extension(".mdr"), ReadFirstContainerPicture<ContainerKind::kMdr>,
      ContainerKind::kMdr},
+    {"WAV tape recording", Extension(".wav"), ReadFirstContainerPicture<ContainerKind::kWav>, ContainerKind::kWav},
 
     {"ULAplus screen", Size(6976), ReadWhole<DecodeUlaplusScreen>},
     {"BSC screen with border", Size(11136), ReadWhole<DecodeBscScreen>},

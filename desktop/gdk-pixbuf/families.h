@@ -53,9 +53,10 @@ inline constexpr PixbufMimeType kPixbufMimeTypes[] = {
     {"shc", "picture.shc", "image/x-zx-timex-hicolour", "Timex hi-colour screen", {"shc"}},
     {"nxi", "picture.nxi", "image/x-zx-next-layer2", "ZX Spectrum Next layer-2 picture", {"nxi"}},
     // Files that hold pictures, shown by their first one. A TZX tape, an SCL
-    // image, RZX, SZX, +3 disk, PZX and UDI files and a +3DOS file are also
-    // found by their signature whatever their name, so the module a
-    // signature picks reads them under any name.
+    // image, RZX, SZX, +3 disk, PZX, UDI and CSW files and a +3DOS file are
+    // also found by their signature whatever their name, so the module a
+    // signature picks reads them under any name. A WAV recording keeps its
+    // audio type.
     {"tap", "picture.tap", "application/x-zx-tap", "ZX Spectrum tape", {"tap"}},
     {"tzx", "picture.tzx", "application/x-zx-tzx", "ZX Spectrum TZX tape", {"tzx"}},
     {"sna", "picture.sna", "application/x-zx-sna", "ZX Spectrum SNA snapshot", {"sna"}},
@@ -70,6 +71,7 @@ inline constexpr PixbufMimeType kPixbufMimeTypes[] = {
     {"udi", "picture.udi", "application/x-zx-udi", "TR-DOS UDI disk image", {"udi"}},
     {"td0", "picture.td0", "application/x-zx-td0", "TD0 disk image", {"td0"}},
     {"mdr", "picture.mdr", "application/x-zx-mdr", "ZX Spectrum microdrive cartridge", {"mdr"}},
+    {"csw", "picture.csw", "application/x-zx-csw", "ZX Spectrum CSW tape recording", {"csw"}},
     {"", "picture", "application/x-zx-plus3dos", "ZX Spectrum +3DOS file", {}},
     // clang-format on
 };

@@ -23,6 +23,7 @@
 #include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 #include "tests/support/lcmp5_writer.h"
+#include "tests/support/recording_writer.h"
 
 namespace korvel::desktop {
 namespace {
@@ -376,7 +377,8 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   EXPECT_EQ(typesWithMagic,
             (std::set<std::string>{"application/x-zx-plus3dos", "application/x-zx-scl", "application/x-zx-tzx",
                                    "image/x-zx-text-picture", "application/x-zx-rzx", "application/x-zx-szx",
-                                   "application/x-zx-dsk", "application/x-zx-pzx", "application/x-zx-udi"}));
+                                   "application/x-zx-dsk", "application/x-zx-pzx", "application/x-zx-udi",
+                                   "application/x-zx-csw"}));
   for (const auto& [family, count] : typesPerFamily) {
     if (!family.empty()) {
       EXPECT_EQ(count, 1) << "family " << family << " needs exactly one type of its own";
@@ -499,6 +501,9 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
   const Bytes szx = SzxFile(1, {SzxRamPage(5, page, true)});
   const Bytes dsk = DskImage(Plus3Sectors({{"SCREEN", "SCR", plus3dos}}), true);
   const Bytes trd = TrdImage({{"boot", 'B', Bytes(100, 0x0D)}, {"screen", 'C', first}});
+  const Bytes csw = CswFile(SamplePulses(TapePulses({TapeHeader(3, "screen", 6912, 16384), TapeBlock(0xFF, first)}),
+                                         {22050}),
+                            {.rate = 22050});
   TextPicture small;
   small.bitmapRows = {Bytes(1, 0x81), Bytes(1, 0x18)};
   small.attributeRows = {Bytes(1, 0x47)};
@@ -531,11 +536,13 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
       {"disk.udi", UdiImage(TrdosTracks(trd, 2), 2), "korvel-udi", first, "screen.scr"},
       {"disk.td0", Td0Image(TrdosTracks(trd, 2), 2), "korvel-td0", first, "screen.scr"},
       {"cart.mdr", MdrCartridge(MdrFileRecords("title", 3, first)), "korvel-mdr", first, "screen.scr"},
+      {"game.csw", csw, "korvel-csw", first, "screen.scr"},
       // Found by their signatures under names that say nothing.
       {"game.bin", tzx, "korvel-tzx", first, "screen.scr"},
       {"SNAPSHOT", szx, "korvel-szx", first, "screen.scr"},
       {"DISK", dsk, "korvel-dsk", first, "screen.scr"},
       {"DISK", scl, "korvel-scl", first, "screen.scr"},
+      {"TAPE.rec", csw, "korvel-csw", first, "screen.scr"},
       {"TOWN", plus3dos, "korvel", first, "screen.scr"},
       {"cottage.txt", Bytes(text.begin(), text.end()), "korvel", Bytes(text.begin(), text.end()), "picture.zxp"},
   };

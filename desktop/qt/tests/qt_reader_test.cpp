@@ -86,7 +86,12 @@ TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
   const QDir samples(QStringLiteral(KORVEL_SAMPLES_DIR));
   QTemporaryDir renamed;
   int read = 0;
+  int audio = 0;
   for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
+    if (name.endsWith(QStringLiteral(".wav"))) {
+      ++audio;  // a tape recording: a sound, not an image, to Qt
+      continue;
+    }
     QString path = samples.filePath(name);
     const QByteArray bytes = FileBytes(path);
     if (name.endsWith(QStringLiteral(".rgb")) || name.endsWith(QStringLiteral(".3"))) {
@@ -117,7 +122,7 @@ TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
       EXPECT_TRUE(unnamed.isNull()) << name.toStdString() << ": claimed without a signature";
     }
   }
-  EXPECT_EQ(read, samples.entryList(QDir::Files).size());
+  EXPECT_EQ(read + audio, samples.entryList(QDir::Files).size());
 }
 
 TEST(QtPlugin, FormatKeyNamesAnUnnamedDevice) {
