@@ -187,19 +187,34 @@ export function instantiate(options = {}) {
   return instances.get(key);
 }
 
+const decoder = new TextDecoder();
+const encoder = new TextEncoder();
+
 function text(e, pointer) {
   if (pointer === 0) return null;
   const bytes = new Uint8Array(e.memory.buffer, pointer);
-  return new TextDecoder().decode(bytes.subarray(0, bytes.indexOf(0)));
+  return decoder.decode(bytes.subarray(0, bytes.indexOf(0)));
 }
 
-// RGB rows into RGBA, four bytes at a time where the platform is little-endian.
-function toRgba(rgb, width, height) {
+// A picture's pixels as RGBA, expanded inside the module (or, where the
+// module has no room for them, here).
+function rgbaOf(e, rgbAt, width, height) {
   const pixels = width * height;
+  const at = e.malloc(Math.max(pixels * 4, 1));
+  if (at !== 0) {
+    e.korvel_wasm_rgba(rgbAt, pixels, at);
+    const rgba = new Uint8ClampedArray(pixels * 4);
+    rgba.set(new Uint8Array(e.memory.buffer, at, pixels * 4));
+    e.free(at);
+    return rgba;
+  }
+  const rgb = new Uint8Array(e.memory.buffer, rgbAt, pixels * 3);
   const rgba = new Uint8ClampedArray(pixels * 4);
-  const words = new Uint32Array(rgba.buffer);
-  for (let i = 0, j = 0; i < pixels; ++i, j += 3) {
-    words[i] = 0xff000000 | (rgb[j + 2] << 16) | (rgb[j + 1] << 8) | rgb[j];
+  for (let i = 0, j = 0; j < rgb.length; i += 4, j += 3) {
+    rgba[i] = rgb[j];
+    rgba[i + 1] = rgb[j + 1];
+    rgba[i + 2] = rgb[j + 2];
+    rgba[i + 3] = 255;
   }
   return rgba;
 }
@@ -210,7 +225,7 @@ function notRead(reason) {
 
 function readWith(e, bytes, name, maxPixels) {
   if (bytes.length > maxFileBytes) return notRead(kNotRead);  // refused unread, as by the library
-  const encodedName = name == null ? null : new TextEncoder().encode(String(name));
+  const encodedName = name == null ? null : encoder.encode(String(name));
   const bytesAt = e.malloc(Math.max(bytes.length, 1));
   const nameAt = encodedName ? e.malloc(encodedName.length + 1) : 0;
   if (bytesAt === 0 || (encodedName && nameAt === 0)) {
@@ -233,13 +248,13 @@ function readWith(e, bytes, name, maxPixels) {
     for (let i = 0, count = e.korvel_picture_count(file); i < count; ++i) {
       const width = e.korvel_picture_width(file, i);
       const height = e.korvel_picture_height(file, i);
-      const rgb = new Uint8Array(e.memory.buffer, e.korvel_picture_rgb(file, i), width * height * 3);
+      const rgbAt = e.korvel_picture_rgb(file, i);
       pictures.push({
         label: text(e, e.korvel_picture_label(file, i)),
         form: text(e, e.korvel_picture_form(file, i)),
         width,
         height,
-        rgba: width * height <= maxPixels ? toRgba(rgb, width, height) : null,
+        rgba: width * height <= maxPixels ? rgbaOf(e, rgbAt, width, height) : null,
       });
     }
     const items = [];

@@ -35,7 +35,6 @@ worker.onmessage = (event) => {
     $('version').textContent = message.version;
     return;
   }
-  if (message.type === 'done') ++read;
   arrived.push(message);
   scheduleDrawing();
 };
@@ -64,6 +63,7 @@ function drawSome() {
   while (arrived.length && performance.now() < until) {
     const message = arrived.shift();
     if (message.type === 'file') addFile(message);
+    else if (message.type === 'done') ++read;  // counted once drawn, so "read" means shown
   }
   showStatus();
   drawing = false;

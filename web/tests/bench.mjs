@@ -4,6 +4,9 @@
 // medians and their ratio are printed.
 //
 //   node web/tests/bench.mjs SITE DUMP_TOOL SAMPLES [ROUNDS] [TURNS]
+//
+// With DUMP_TOOL `-` it only reads every sample ROUNDS times through the
+// module and prints the median round, as the tool's --time does.
 
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -40,6 +43,11 @@ async function timeModule(work) {
   }
   times.sort((a, b) => a - b);
   return times[times.length >> 1];
+}
+
+if (tool === '-') {
+  console.log(`${(await timeModule(openAndClose)).toFixed(1)}`);
+  process.exit(0);
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];

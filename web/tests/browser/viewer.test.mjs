@@ -117,7 +117,7 @@ test('hostile, empty and huge files end as one line of reason', async () => {
   const emptyBlocks = Buffer.concat(Array.from({ length: 10000 }, () => Buffer.from([2, 0, 0xff, 0xff])));
   const huge = path.join(work, 'huge.scr');
   fs.writeFileSync(huge, Buffer.alloc(0));
-  fs.truncateSync(huge, 64 * 1024 * 1024);  // sparse: read never, refused by its size
+  fs.truncateSync(huge, 1024 * 1024 * 1024);  // 1 GiB, sparse: read never, refused by its size
   await page.setInputFiles('#files', [huge]);
   await dropFiles(page, [{ name: '../../x.scr', bytes: Buffer.alloc(6000, 0x99) }, { name: 'empty.scr', bytes: Buffer.alloc(0) },
     { name: 'tape.tap', bytes: emptyBlocks }, { name: '<img src=x onerror=alert(1)>.scr', bytes: Buffer.alloc(7) }]);

@@ -3,6 +3,7 @@
 // directly and through the module's own test entry.
 
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
@@ -124,3 +125,12 @@ for (const [name, makeStream] of [['node zlib', korvel.nodeInflater(zlib)], ['pa
       'without an inflate a stream reads as broken');
   });
 }
+
+test('the module, korvel.mjs and the page\'s scripts are at most 150 KB gzipped in all', () => {
+  const scripts = fs.readdirSync(site).filter((name) => /\.(wasm|mjs|js)$/.test(name));
+  assert.ok(scripts.includes('korvel.wasm') && scripts.includes('viewer.js'), scripts.join(' '));
+  const sizes = scripts.map((name) => zlib.gzipSync(fs.readFileSync(path.join(site, name)), { level: 9 }).length);
+  const total = sizes.reduce((a, b) => a + b, 0);
+  console.log(`gzipped: ${scripts.map((name, i) => `${name} ${sizes[i]}`).join(', ')}; ${total} bytes in all`);
+  assert.ok(total <= 150 * 1000, `${total} bytes gzipped`);
+});
