@@ -4,9 +4,9 @@
 #include <cstring>
 #include <fstream>
 
+#include "korvel/korvel.h"
 #include "plugin/host_order.h"
 #include "plugin/load.h"
-#include "plugin/reading.h"
 
 namespace fs = std::filesystem;
 
@@ -14,28 +14,28 @@ namespace korvel::host {
 
 namespace {
 
-
 std::string CannotRead(const std::string& why) { return "cannot read it (" + why + ")"; }
 
-Image ImageOf(const Picture& picture) {
-  Image image;
-  image.width = picture.width;
-  image.height = picture.height;
-  image.rgb.assign(picture.pixels, picture.pixels + PixelBytes(picture));
-  return image;
-}
-
-bool CollectItem(FoundItem& item, void* context) {
+// One item of an opened file, copied out of the library's file.
+FoundPicture ItemOf(const korvel_file* file, size_t item) {
   FoundPicture found;
-  if (item.picture != nullptr) {
-    found.image = ImageOf(*item.picture);
-    ReleasePicture(item.picture);
+  const size_t picture = korvel_item_picture(file, item);
+  if (picture != static_cast<size_t>(-1)) {
+    const uint32_t width = korvel_picture_width(file, picture);
+    const uint32_t height = korvel_picture_height(file, picture);
+    const uint8_t* rgb = korvel_picture_rgb(file, picture);
+    Image image;
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    image.rgb.assign(rgb, rgb + size_t{width} * height * 3);
+    found.image = std::move(image);
+    found.formName = korvel_picture_form(file, picture);
+  } else {
+    found.formName = korvel_item_reason(file, item);
   }
-  found.formName = item.formName != nullptr ? item.formName : "";
-  found.label = item.label;
-  found.warn = item.warn;
-  static_cast<FileReading*>(context)->items.push_back(std::move(found));
-  return true;
+  found.label = korvel_item_label(file, item);
+  found.warn = korvel_item_warns(file, item) != 0;
+  return found;
 }
 
 // A file read in pieces: where the core's recording reader asks.
@@ -98,15 +98,17 @@ class BuiltInReader : public PictureReader {
 
   FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
     FileReading reading;
-    if (bytes.size() > kMaxExtraFileBytes) return reading;
-    const korvel::FileReading core = ReadEveryPicture(bytes.data(), bytes.size(), name.c_str(), CollectItem, &reading);
-    if (core.outOfMemory) {
-      reading.items.clear();
+    korvel_file* file = korvel_open_memory(bytes.data(), bytes.size(), name.c_str());
+    if (file == nullptr) {
       reading.error = "not enough memory to read it";
-    } else if (core.formName != nullptr) {
-      reading.formName = core.formName;
-      reading.container = core.container;
+      return reading;
     }
+    if (const char* form = korvel_file_form(file)) {
+      reading.formName = form;
+      reading.container = korvel_file_is_container(file) != 0;
+      for (size_t i = 0; i < korvel_item_count(file); ++i) reading.items.push_back(ItemOf(file, i));
+    }
+    korvel_close(file);
     return reading;
   }
 };

@@ -43,7 +43,7 @@ LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, con
     for (size_t i = 0; i < kHostOrderCount; ++i) {
       if (ExtensionListHolds(kHostOrder[i]->extensionList, fileName) != claimed) continue;
       const LoadedPicture loaded = LoadNamedPictureBytes(bytes, size, fileName, *kHostOrder[i]);
-      if (loaded.picture != nullptr) return loaded;
+      if (loaded.picture != nullptr || loaded.outOfMemory) return loaded;
     }
   }
   return {};

@@ -25,7 +25,8 @@ extern const DeliverableDescription* const kHostOrder[];
 extern const size_t kHostOrderCount;
 
 // The picture the first rule set in the host's order gives for `size` bytes
-// named `fileName`, with the name of its form; no picture when none gives one.
+// named `fileName`, with the name of its form; no picture when none gives one,
+// or when memory runs out (which ends the search).
 LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName);
 
 // The picture alone.

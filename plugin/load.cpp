@@ -10,6 +10,12 @@ namespace korvel {
 
 namespace {
 
+LoadedPicture OutOfMemoryIf(bool outOfMemory) {
+  LoadedPicture none;
+  none.outOfMemory = outOfMemory;
+  return none;
+}
+
 // Bytes past the end of the file read as 0, and depacker outputs start
 // cleared, so loads are deterministic. Only the part of the area that the
 // file does not fill is cleared: for a screen-sized file that is most of the
@@ -23,7 +29,7 @@ struct LoadArea {
 };
 
 LoadedPicture FromReading(const FormReading& reading) {
-  if (reading.result.picture == nullptr) return {};
+  if (reading.result.picture == nullptr) return OutOfMemoryIf(reading.result.outOfMemory);
   return {reading.result.picture, reading.formName};
 }
 
@@ -35,7 +41,7 @@ LoadedPicture ReadWithSteps(uint8_t* block, uint32_t size, const char* fileName,
   FileToRead file = {ByteSpan(block, size), fileName, nullptr};
   if (size >= kMinFileBytes && size <= kReadBufferBytes) file.loadArea = block;
   const StepsReading reading = RunRecognitionSteps(file, deliverable.steps, deliverable.stepCount);
-  if (reading.result.picture == nullptr) return {};
+  if (reading.result.picture == nullptr) return OutOfMemoryIf(reading.result.outOfMemory);
   return {reading.result.picture, reading.formName, reading.container};
 }
 
@@ -66,7 +72,7 @@ LoadedPicture LoadNamedPictureBytes(const uint8_t* bytes, size_t size, const cha
   if (deliverable.steps != nullptr) {
     if (size < deliverable.minFileBytes || size > deliverable.maxFileBytes) return {};
     auto* block = static_cast<uint8_t*>(platform::AllocateZeroed(StepsBlockBytes(size, deliverable)));
-    if (block == nullptr) return {};
+    if (block == nullptr) return OutOfMemoryIf(true);
     memcpy(block, bytes, size);
     const LoadedPicture loaded = ReadWithSteps(block, static_cast<uint32_t>(size), fileName, deliverable);
     platform::Release(block);

@@ -24,6 +24,7 @@ struct LoadedPicture {
   Picture* picture = nullptr;
   const char* formName = nullptr;
   ContainerKind container = ContainerKind::kNone;  // the picture is the first of this container's
+  bool outOfMemory = false;                        // no picture for want of memory, not for the file
 };
 
 // Reads `fileName` whole and recognises it. No picture when the file cannot

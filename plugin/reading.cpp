@@ -63,7 +63,10 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
                              void* context) {
   FileReading reading = {};
   const LoadedPicture loaded = LoadNamedPictureInHostOrder(bytes, size, fileName);
-  if (loaded.picture == nullptr) return reading;
+  if (loaded.picture == nullptr) {
+    reading.outOfMemory = loaded.outOfMemory;
+    return reading;
+  }
   reading.formName = loaded.formName;
   if (loaded.container == ContainerKind::kNone) {
     reading.pictures = 1;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "korvel/korvel.h"
 #include "platform/heap_fault_injection.h"
 #include "plugin/deliverable.h"
 #include "plugin/load.h"
@@ -208,6 +209,32 @@ TEST(AllocationFailure, ASheetTallerThanTheLimitIsRefusedBeforeAnyAllocation) {
     EXPECT_EQ(LoadPictureBytes(sheet.data(), sheet.size(), "sheet.$c", kKorvelHobeta), nullptr) << cells;
     EXPECT_EQ(faults::Allocations(), 0u) << cells;
   }
+}
+
+// The C API's file holds its items and pictures in blocks of its own: any of
+// its allocations failing gives NULL and leaves nothing, containers included.
+TEST(AllocationFailure, AFailedAllocationOfTheLibrarysOpenGivesNullAndLeavesNothing) {
+  size_t opens = 0;
+  for (const Input& input : SampleFiles()) {
+    SCOPED_TRACE(input.fileName);
+    faults::Reset();
+    korvel_file* file = korvel_open_memory(input.bytes.data(), input.bytes.size(), input.fileName.c_str());
+    ASSERT_NE(file, nullptr);
+    const size_t allocations = faults::Allocations();
+    korvel_close(file);
+    EXPECT_EQ(faults::LiveBlocks(), 0u);
+    for (size_t n = 1; n <= allocations; ++n) {
+      faults::Reset();
+      faults::FailAllocation(n);
+      korvel_file* failed = korvel_open_memory(input.bytes.data(), input.bytes.size(), input.fileName.c_str());
+      EXPECT_EQ(failed, nullptr) << "allocation " << n << " of " << allocations << " failed";
+      korvel_close(failed);
+      EXPECT_EQ(faults::LiveBlocks(), 0u) << "allocation " << n << " of " << allocations << " failed";
+    }
+    opens += allocations > 0 ? 1 : 0;
+  }
+  faults::Reset();
+  EXPECT_GE(opens, 40u);
 }
 
 }  // namespace
