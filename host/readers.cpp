@@ -7,6 +7,7 @@
 #include "korvel/korvel.h"
 #include "plugin/host_order.h"
 #include "plugin/load.h"
+#include "plugin/reading.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +37,23 @@ FoundPicture ItemOf(const korvel_file* file, size_t item) {
   found.label = korvel_item_label(file, item);
   found.warn = korvel_item_warns(file, item) != 0;
   return found;
+}
+
+// A recording too large for the library is read by the core itself: its
+// items, copied out as the library's are.
+bool CollectItem(FoundItem& item, void* context) {
+  FoundPicture found;
+  if (item.picture != nullptr) {
+    const Picture& picture = *item.picture;
+    found.image = Image{picture.width, picture.height,
+                        std::vector<uint8_t>(picture.pixels, picture.pixels + PixelBytes(picture))};
+    ReleasePicture(item.picture);
+  }
+  found.formName = item.formName != nullptr ? item.formName : "";
+  found.label = item.label;
+  found.warn = item.warn;
+  static_cast<FileReading*>(context)->items.push_back(std::move(found));
+  return true;
 }
 
 // A file read in pieces: where the core's recording reader asks.
