@@ -126,6 +126,8 @@ test('hostile, empty and huge files end as one line of reason', async () => {
   assertGallery(await galleryOf(page), ['huge.scr', '../../x.scr', 'empty.scr', 'tape.tap', '<img src=x onerror=alert(1)>.scr']
     .map((file) => ({ file, label: null, reason })));
   assert.equal(await page.locator('#gallery img').count(), 0, 'names are text, never markup');
+  fs.mkdirSync(path.join(work, 'screenshots'), { recursive: true });
+  await page.screenshot({ path: path.join(work, 'screenshots', 'bad-input.png') });
   fs.rmSync(huge);
   assertStayedHome(page);
   await page.context().close();
