@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <string>
 
+#include "host/convert.h"
+#if defined(KORVEL_ARCHIVES)
+#include "host/archive_reader.h"
+#endif
+
 namespace korvel::host {
 
 namespace {
@@ -15,41 +20,71 @@ std::string Count(size_t count, const char* one, const char* several) {
   return std::to_string(count) + " " + (count == 1 ? one : several);
 }
 
+void Explain(const std::string& name, const FileReading& reading) {
+  if (reading.formName.empty()) {
+    std::printf("%s: not a ZX picture korvel reads\n", name.c_str());
+  } else if (!reading.container) {
+    const FoundPicture& only = reading.items.front();
+    std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), Size(*only.image).c_str());
+  } else {
+    std::string counts = Count(reading.PictureCount(), "picture", "pictures");
+    if (reading.items.size() != reading.PictureCount()) {
+      counts = Count(reading.items.size(), "entry", "entries") + ", " + counts;
+    }
+    std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), counts.c_str());
+    size_t number = 0;
+    for (const FoundPicture& item : reading.items) {
+      const std::string label = item.label.empty() ? std::to_string(++number) : item.label;
+      if (item.image) {
+        std::printf("%s: %s: %s, %s\n", name.c_str(), label.c_str(), item.formName.c_str(),
+                    Size(*item.image).c_str());
+      } else {
+        std::printf("%s: %s: no picture (%s)\n", name.c_str(), label.c_str(), item.formName.c_str());
+      }
+    }
+  }
+}
+
+void Problem(const std::string& name, const std::string& why) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "korvel: %s: %s\n", name.c_str(), why.c_str());
+}
+
+#if defined(KORVEL_ARCHIVES)
+// Each member as a file of its own, named ARCHIVE/MEMBER as convert names it.
+bool ExplainArchive(const std::filesystem::path& file, const PictureReader& reader) {
+  const ArchiveWalk walk = WalkArchiveFile(file, [&](const ArchiveMember& member) {
+    const std::string name = (file / std::filesystem::path(member.path)).string();
+    if (member.bytes == nullptr) {
+      std::printf("%s: passed over: %s\n", name.c_str(), member.skipped.c_str());
+    } else {
+      Explain(name, reader.ReadMemory(*member.bytes, member.path));
+    }
+    return true;
+  });
+  if (!walk.ok) Problem(file.string(), walk.error);
+  return walk.ok;
+}
+#endif
+
 }  // namespace
 
 int Identify(const std::vector<std::filesystem::path>& files, const PictureReader& reader) {
   int status = 0;
   for (const std::filesystem::path& file : files) {
-    const std::string name = file.string();
+#if defined(KORVEL_ARCHIVES)
+    if (ReadsArchive(file, reader)) {
+      if (!ExplainArchive(file, reader)) status = 1;
+      continue;
+    }
+#endif
     const FileReading reading = reader.Read(file);
     if (!reading.error.empty()) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "korvel: %s: %s\n", name.c_str(), reading.error.c_str());
+      Problem(file.string(), reading.error);
       status = 1;
       continue;
     }
-    if (reading.formName.empty()) {
-      std::printf("%s: not a ZX picture korvel reads\n", name.c_str());
-    } else if (!reading.container) {
-      const FoundPicture& only = reading.items.front();
-      std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), Size(*only.image).c_str());
-    } else {
-      std::string counts = Count(reading.PictureCount(), "picture", "pictures");
-      if (reading.items.size() != reading.PictureCount()) {
-        counts = Count(reading.items.size(), "entry", "entries") + ", " + counts;
-      }
-      std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), counts.c_str());
-      size_t number = 0;
-      for (const FoundPicture& item : reading.items) {
-        const std::string label = item.label.empty() ? std::to_string(++number) : item.label;
-        if (item.image) {
-          std::printf("%s: %s: %s, %s\n", name.c_str(), label.c_str(), item.formName.c_str(),
-                      Size(*item.image).c_str());
-        } else {
-          std::printf("%s: %s: no picture (%s)\n", name.c_str(), label.c_str(), item.formName.c_str());
-        }
-      }
-    }
+    Explain(file.string(), reading);
   }
   return status;
 }

@@ -479,6 +479,16 @@ TEST(ArchiveReader, TheHostWalksEveryKindAndNamesWhatItCannotRead) {
       << result.output;
   EXPECT_EQ(testing::RunKorvel("convert " + testing::ShellQuote(folder.path() + "/in/fake.tgz") + " -o " +
                                testing::ShellQuote(out)).status, 1);
+
+  // identify explains each member as convert names it, and fails on the fake.
+  const std::string rar = folder.path() + "/in/coll.rar";
+  auto explained = testing::RunKorvel("identify " + testing::ShellQuote(rar) + " " +
+                                      testing::ShellQuote(folder.path() + "/in/fake.tgz"));
+  EXPECT_EQ(explained.status, 1);
+  for (const std::string line : {rar + "/b.scr: standard screen, 256\u00d7192\n", rar + "/c.tap: not a ZX picture",
+                                 std::string("fake.tgz: cannot read it as a tar archive inside gzip")}) {
+    EXPECT_NE(explained.output.find(line), std::string::npos) << explained.output;
+  }
 }
 
 #endif  // KORVEL_HOST
