@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # One architecture's installer in the shared prefix, as an administrator runs
 # it: installed silently with every option (PATH, .scr thumbnails, a copy of
-# the plug-ins in a viewer's folder) into a folder whose name has a space;
+# the plug-ins in a viewer's folder) into a folder whose name has a space
+# (the i686 run with a system PATH too long to take the folder);
 # its files and keys must be there, and the thumbnails through the installed
 # copy those of the native host. Then the uninstaller, and the prefix must be
 # as it was: every file of drive C: and every registry key and value.
@@ -63,6 +64,23 @@ set(viewer "${WORK}/viewer-plugins-${ARCH}")
 file(REMOVE_RECURSE "${viewer}" "${folder}")
 file(MAKE_DIRECTORY "${viewer}")
 
+# The i686 run meets a system PATH so long that korvel's folder would take it
+# past what NSIS can hold: the installer must leave it as it is.
+set(environment_key "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment")
+file(READ "${PREFIX}/system.reg" registry)
+string(REGEX MATCH "\n\"PATH\"=str\\(2\\):\"([^\n]*)\"\n" found "${registry}")
+string(REPLACE "\\\\" "\\" original_path "${CMAKE_MATCH_1}")
+set(long_path OFF)
+if(ARCH STREQUAL "i686")
+  set(long_path ON)
+  string(LENGTH "${original_path}" length)
+  math(EXPR padding "1010 - ${length}")
+  string(REPEAT "x" ${padding} filler)
+  # Not through Run(): its arguments would be split at the semicolons.
+  execute_process(COMMAND ${WINE} reg add ${environment_key} /v PATH /t REG_EXPAND_SZ
+                          /d "${original_path};C:\\${filler}" /f OUTPUT_QUIET)
+endif()
+
 # Restarted before as after, so that what a start renews compares alike.
 Run(wineboot -r)
 Snapshot("${WORK}/prefix-before-${ARCH}.txt")
@@ -91,8 +109,12 @@ string(FIND "${registry}" "${uninstall_key}" at)
 if(at EQUAL -1)
   list(APPEND failures "no Apps & features entry ${uninstall_key}")
 endif()
-if(NOT registry MATCHES "\n\"PATH\"=str\\(2\\):\"[^\n]*;C:\\\\\\\\${leaf}\"\n")
-  list(APPEND failures "C:\\${leaf} is not on the system PATH")
+string(REGEX MATCH "\n\"PATH\"=str\\(2\\):\"[^\n]*\"\n" path_line "${registry}")
+string(FIND "${path_line}" ";C:\\\\${leaf}\"" on_path)
+if(long_path AND NOT on_path EQUAL -1)
+  list(APPEND failures "C:\\${leaf} was put on a PATH too long to hold it")
+elseif(NOT long_path AND on_path EQUAL -1)
+  list(APPEND failures "C:\\${leaf} is not on the system PATH: ${path_line}")
 endif()
 
 # The thumbnails through the installed copy (thumbnail_checks installed).
@@ -132,6 +154,12 @@ endif()
 file(GLOB left "${viewer}/*")
 if(left)
   list(APPEND failures "the uninstaller left copies in the viewer's folder: ${left}")
+endif()
+
+if(long_path)
+  execute_process(COMMAND ${WINE} reg add ${environment_key} /v PATH /t REG_EXPAND_SZ /d "${original_path}" /f
+                  OUTPUT_QUIET)
+  execute_process(COMMAND ${WINESERVER} -w)
 endif()
 
 if(failures)
