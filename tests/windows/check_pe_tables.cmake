@@ -1,13 +1,21 @@
 cmake_minimum_required(VERSION 3.25)
 # The export and import tables of a Windows tree: each plug-in DLL exports
-# exactly the six interface names, undecorated (no @bytes of __stdcall), and
-# the DLLs and korvel.exe import only system DLLs, so nothing has to be
-# copied beside them. -DOBJDUMP= -DNM= -DTREE= -DARCH=
+# exactly the six interface names, the thumbnail provider the five of a COM
+# server, undecorated (no @bytes of __stdcall), and the DLLs and korvel.exe
+# import only system DLLs, so nothing has to be copied beside them.
+# -DOBJDUMP= -DNM= -DTREE= -DARCH=
 
-set(expected gfpGetPluginInfo gfpLoadPictureExit gfpLoadPictureGetColormap gfpLoadPictureGetInfo
-             gfpLoadPictureGetLine gfpLoadPictureInit)
-set(allowed kernel32.dll msvcrt.dll)
-foreach(file korvel_hobeta.dll korvel_screens.dll korvel_extra.dll korvel.exe)
+set(gfp_exports gfpGetPluginInfo gfpLoadPictureExit gfpLoadPictureGetColormap gfpLoadPictureGetInfo
+                gfpLoadPictureGetLine gfpLoadPictureInit)
+set(com_exports DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer)
+foreach(file korvel_hobeta.dll korvel_screens.dll korvel_extra.dll korvel.exe korvel_thumbnails.dll)
+  set(allowed kernel32.dll msvcrt.dll)
+  set(expected ${gfp_exports})
+  if(file STREQUAL "korvel_thumbnails.dll")
+    # The COM server also needs the registry, COM, GDI and the Shell.
+    list(APPEND allowed advapi32.dll ole32.dll gdi32.dll shell32.dll)
+    set(expected ${com_exports})
+  endif()
   execute_process(COMMAND ${OBJDUMP} -p ${TREE}/${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${TREE}/${file}")
@@ -53,6 +61,15 @@ if(ARCH STREQUAL "i686")
         message(FATAL_ERROR "${object} does not define ${symbol}: the export is not __stdcall")
       endif()
     endforeach()
+  endforeach()
+  execute_process(COMMAND ${NM} --defined-only
+                  ${TREE}/desktop/windows/CMakeFiles/korvel_thumbnails.dir/thumbnail_provider.cpp.obj
+                  OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+  foreach(symbol _DllCanUnloadNow@0 _DllGetClassObject@12 _DllInstall@8 _DllRegisterServer@0 _DllUnregisterServer@0)
+    string(FIND "${symbols}" " ${symbol}\n" at)
+    if(NOT rc EQUAL 0 OR at EQUAL -1)
+      message(FATAL_ERROR "korvel_thumbnails.dll does not define ${symbol}: the export is not __stdcall")
+    endif()
   endforeach()
   message(STATUS "the exports are __stdcall")
 endif()
