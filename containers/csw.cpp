@@ -70,10 +70,12 @@ WalkResult WalkInflatedPulses(ByteStream& file, MutableByteSpan work, RecordedSc
   size_t used = 0;
   WalkResult result = WalkResult::kWalked;
   for (;;) {
+    // With the file used up the inflater is still asked, with no input, for
+    // what it holds: an inflate may take input ahead of the room it is given.
+    // The pulses end when it makes nothing more.
     if (used == input.size()) {
       input = file.Some(kInputPiece);
       used = 0;
-      if (input.size() == 0) break;  // the stream runs out: the pulses end here
     }
     size_t consumed = 0;
     size_t produced = 0;
