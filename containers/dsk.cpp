@@ -117,7 +117,7 @@ struct Layout {
   unsigned extentMask = 0;   // EXM
 };
 
-// The format from the first sector's ID, or from the specification in
+// The format from the first sector's ID, or from the disk geometry record in
 // sector 1 of track (0, 0); none for a disk it does not describe.
 std::optional<Layout> FindLayout(const DskImage& image) {
   const std::optional<uint8_t> first = image.FirstSectorId();
@@ -130,14 +130,15 @@ std::optional<Layout> FindLayout(const DskImage& image) {
     layout.firstSectorId = 0xC1;  // the CPC data format
     layout.reservedTracks = 0;
   } else {
-    const uint8_t* spec = image.Sector(0, 0, 1);
-    if (spec == nullptr) return std::nullopt;
-    if (spec[0] == 0 || spec[0] == 3) {
-      if ((spec[1] & 3) == 3 || spec[4] != 2 || spec[6] < 3 || spec[6] > 7) return std::nullopt;
-      if (spec[2] == 0 || spec[3] == 0 || spec[7] == 0) return std::nullopt;
+    const uint8_t* geometry = image.Sector(0, 0, 1);
+    if (geometry == nullptr) return std::nullopt;
+    if (geometry[0] == 0 || geometry[0] == 3) {
+      if ((geometry[1] & 3) == 3 || geometry[4] != 2 || geometry[6] < 3 || geometry[6] > 7) return std::nullopt;
+      if (geometry[2] == 0 || geometry[3] == 0 || geometry[7] == 0) return std::nullopt;
       // Sides, tracks a side, sectors a track, first ID, reserved tracks,
       // block size, directory blocks.
-      layout = {static_cast<Sides>(spec[1] & 3), spec[2], spec[3], 1, spec[5], size_t{128} << spec[6], spec[7]};
+      layout = {static_cast<Sides>(geometry[1] & 3), geometry[2], geometry[3], 1, geometry[5],
+                size_t{128} << geometry[6], geometry[7]};
     }
   }
   const long sideCount = layout.sides == Sides::kOne ? 1 : 2;

@@ -258,8 +258,8 @@ TEST(Plus3Disks, WhereTheImageOrItsFilesEnd) {
        {{"SCREEN.SCR", {}, "shorter than a +3DOS screen", 3 * 1024}}},
       {"CPC data format: a directory of other files", cpcData, {}},
       {"track 0 missing", Concat({Cut(standard, 256), Bytes(trackBytes, 0)}), {}, true},
-      {"a specification of sides 3", withSector(0, [](Bytes& d) { d[1] = 3; }), {}, true},
-      {"a specification of 2048-byte sectors", withSector(0, [](Bytes& d) { d[4] = 3; }), {}, true},
+      {"a geometry record of sides 3", withSector(0, [](Bytes& d) { d[1] = 3; }), {}, true},
+      {"a geometry record of 2048-byte sectors", withSector(0, [](Bytes& d) { d[4] = 3; }), {}, true},
       {"not a disk image",
        Concat({{'M', 'V', ' ', '-', ' ', 'C', 'P', 'X'}, Bytes(standard.begin() + 8, standard.end())}),
        {},
@@ -274,8 +274,8 @@ TEST(Plus3Disks, WhereTheImageOrItsFilesEnd) {
 TEST(Plus3Disks, AFullDirectoryOfOneFileStaysCheap) {
   // 255 directory blocks of 16 KB: 130560 entries, all of one name.
   std::vector<Bytes> sectors(360, Bytes(512, 0));
-  const Bytes specification = {0, 0, 40, 9, 2, 1, 7, 255};
-  std::copy(specification.begin(), specification.end(), sectors[0].begin());
+  const Bytes geometry = {0, 0, 40, 9, 2, 1, 7, 255};
+  std::copy(geometry.begin(), geometry.end(), sectors[0].begin());
   for (size_t q = 1; q < sectors.size(); ++q) {
     for (size_t e = 0; e < 16; ++e) std::copy_n("\0SAME    BIN", 12, sectors[q].begin() + static_cast<long>(32 * e));
   }

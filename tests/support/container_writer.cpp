@@ -556,8 +556,8 @@ Bytes Td0Image(const Tracks& tracks, unsigned sides, uint8_t encoding, const std
 std::vector<Bytes> Plus3Sectors(const std::vector<Plus3File>& files) {
   std::vector<Bytes> sectors(360, Bytes(512, 0xE5));
   sectors[0] = Bytes(512, 0);
-  const Bytes specification = {0, 0, 40, 9, 2, 1, 3, 2, 0x2A, 0x52};
-  std::copy(specification.begin(), specification.end(), sectors[0].begin());
+  const Bytes geometry = {0, 0, 40, 9, 2, 1, 3, 2, 0x2A, 0x52};
+  std::copy(geometry.begin(), geometry.end(), sectors[0].begin());
   size_t entry = 0;
   unsigned nextBlock = 2;
   for (const Plus3File& file : files) {

@@ -141,7 +141,7 @@ struct Plus3File {
 };
 
 // The 360 logical sectors of 512 bytes of a +3 disk (one side, 40 tracks
-// of 9 sectors, one reserved track holding the disk specification, 1 KB
+// of 9 sectors, one reserved track holding the disk geometry record, 1 KB
 // blocks, a directory of two blocks) holding these files, one directory
 // entry per 16 KB of each, in block order from block 2.
 std::vector<Bytes> Plus3Sectors(const std::vector<Plus3File>& files);
