@@ -154,7 +154,7 @@ TEST(Library, EntriesWithoutPicturesAndFilesNothingReads) {
       {"an empty file", nullptr, 0, "empty.scr"},
       {"a tape with no screen", emptyTape.data(), emptyTape.size(), "empty.tap"},
       {"above 16 MiB", screenTooLarge.data(), screenTooLarge.size(), "big.scr"},
-      {"no name: content alone decides, and 6144 bytes of noise are no screen", noise.data(), 6000, nullptr},
+      {"no name: content alone decides", noise.data(), noise.size(), nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
