@@ -5,9 +5,11 @@
 
 #include "korvel/korvel.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "platform/platform.h"
+#include "plugin/frames.h"
 #include "plugin/load.h"
 #include "plugin/reading.h"
 
@@ -26,9 +28,35 @@ struct Item {
   size_t pictureIndex;  // kNoPicture for an entry
 };
 
-// What a caller may ask of a reading beyond the defaults. Calls with options
-// of their own will fill it from a public record that begins with its size.
-struct ReadingOptions {};
+// What a caller may ask of a reading beyond the defaults, from the public
+// record that begins with its size.
+struct ReadingOptions {
+  korvel::DrawingChoices drawing;
+  uint32_t scale = 1;
+};
+
+// The public record's fields up to `scale`: the first release's size.
+constexpr size_t kFirstOptionsBytes = offsetof(korvel_options, scale) + sizeof(uint32_t);
+
+bool ReadOptions(const korvel_options* options, ReadingOptions& reading) {
+  if (options == nullptr) return true;
+  if (options->size < kFirstOptionsBytes) return false;
+  if (options->gigascreen < KORVEL_GIGASCREEN_BLEND || options->gigascreen > KORVEL_GIGASCREEN_FLICKER) return false;
+  if (options->border < KORVEL_BORDER_NONE || options->border > KORVEL_BORDER_FULL) return false;
+  if (options->border_colour < 0 || options->border_colour > 7 || options->scale > 8) return false;
+  if (options->palette != nullptr) {
+    for (int i = 0; i < 16; ++i) {
+      reading.drawing.palette[i] = {options->palette[3 * i], options->palette[3 * i + 1], options->palette[3 * i + 2]};
+    }
+  }
+  reading.drawing.gigascreen = static_cast<korvel::GigascreenMode>(options->gigascreen);
+  reading.drawing.border = static_cast<korvel::BorderSize>(options->border);
+  reading.drawing.borderColour = static_cast<uint8_t>(options->border_colour);
+  reading.scale = options->scale == 0 ? 1 : options->scale;
+  return true;
+}
+
+constexpr char kTooLargeToScale[] = "scaled picture over 65535 pixels a side or 1 GiB of RGB";
 
 // Items grow by doubling; a failed allocation ends the reading.
 struct Collector {
@@ -37,6 +65,7 @@ struct Collector {
   size_t capacity;
   size_t pictures;
   bool outOfMemory;
+  uint32_t scale;
 };
 
 bool Grow(Collector& collector) {
@@ -60,11 +89,23 @@ bool CollectItem(korvel::FoundItem& found, void* context) {
   Item& item = collector.items[collector.count++];
   item.picture = found.picture;
   item.formName = found.formName != nullptr ? found.formName : "";
+  if (item.picture != nullptr && collector.scale > 1) {
+    const korvel::ScaledFrames scaled = korvel::ScaleFrames(*item.picture, collector.scale);
+    if (scaled.picture == nullptr && !scaled.tooLarge) {
+      collector.count--;
+      korvel::ReleasePicture(found.picture);
+      collector.outOfMemory = true;
+      return false;
+    }
+    korvel::ReleasePicture(item.picture);
+    item.picture = scaled.picture;
+    if (scaled.tooLarge) item.formName = kTooLargeToScale;
+  }
   static_assert(sizeof item.label == sizeof found.label);
   memcpy(item.label, found.label, sizeof item.label);
   item.label[sizeof item.label - 1] = '\0';
   item.warn = found.warn;
-  item.pictureIndex = found.picture != nullptr ? collector.pictures++ : kNoPicture;
+  item.pictureIndex = item.picture != nullptr ? collector.pictures++ : kNoPicture;
   return true;
 }
 
@@ -86,15 +127,17 @@ struct korvel_file {
 
 namespace {
 
-korvel_file* OpenMemory(const uint8_t* bytes, size_t size, const char* name, const ReadingOptions& /*options*/) {
+korvel_file* OpenMemory(const uint8_t* bytes, size_t size, const char* name, const ReadingOptions& options) {
   if (bytes == nullptr && size != 0) return nullptr;
   auto* file = static_cast<korvel_file*>(korvel::platform::AllocateZeroed(sizeof(korvel_file)));
   if (file == nullptr) return nullptr;
   if (size > korvel::kMaxExtraFileBytes) return file;  // no rule set reads a file that large
   static const uint8_t kNothing = 0;
   Collector collector = {};
+  collector.scale = options.scale;
   const korvel::FileReading reading = korvel::ReadEveryPicture(bytes != nullptr ? bytes : &kNothing, size,
-                                                               name != nullptr ? name : "", CollectItem, &collector);
+                                                               name != nullptr ? name : "", options.drawing,
+                                                               CollectItem, &collector);
   size_t* pictureItems = nullptr;
   if (!reading.outOfMemory && !collector.outOfMemory) {
     pictureItems = static_cast<size_t*>(korvel::platform::AllocateZeroed(collector.pictures * sizeof(size_t)));
@@ -124,12 +167,35 @@ const Item* PictureItem(const korvel_file* file, size_t picture) {
   return file != nullptr && picture < file->pictureCount ? &file->items[file->pictureItems[picture]] : nullptr;
 }
 
+const Picture* FrameOf(const korvel_file* file, size_t picture, size_t frame) {
+  const Item* item = PictureItem(file, picture);
+  const Picture* found = item != nullptr ? item->picture : nullptr;
+  for (; found != nullptr && frame != 0; --frame) found = found->nextFrame;
+  return found;
+}
+
+uint32_t GreatestCommonDivisor(uint32_t a, uint32_t b) {
+  while (b != 0) {
+    const uint32_t r = a % b;
+    a = b;
+    b = r;
+  }
+  return a;
+}
+
 }  // namespace
 
 extern "C" {
 
 korvel_file* korvel_open_memory(const uint8_t* bytes, size_t size, const char* name) {
   return OpenMemory(bytes, size, name, ReadingOptions{});
+}
+
+korvel_file* korvel_open_memory_with(const uint8_t* bytes, size_t size, const char* name,
+                                     const korvel_options* options) {
+  ReadingOptions reading;
+  if (!ReadOptions(options, reading)) return nullptr;
+  return OpenMemory(bytes, size, name, reading);
 }
 
 void korvel_close(korvel_file* file) {
@@ -172,6 +238,27 @@ const char* korvel_picture_label(const korvel_file* file, size_t picture) {
 const char* korvel_picture_form(const korvel_file* file, size_t picture) {
   const Item* item = PictureItem(file, picture);
   return item != nullptr ? item->formName : nullptr;
+}
+
+size_t korvel_picture_frame_count(const korvel_file* file, size_t picture) {
+  size_t frames = 0;
+  for (const Picture* frame = FrameOf(file, picture, 0); frame != nullptr; frame = frame->nextFrame) ++frames;
+  return frames;
+}
+
+const uint8_t* korvel_picture_frame_rgb(const korvel_file* file, size_t picture, size_t frame) {
+  const Picture* found = FrameOf(file, picture, frame);
+  return found != nullptr ? found->pixels : nullptr;
+}
+
+int korvel_picture_frame_delay(const korvel_file* file, size_t picture, size_t frame, uint32_t* numerator,
+                               uint32_t* denominator) {
+  const Picture* found = FrameOf(file, picture, frame);
+  if (found == nullptr || found->delay == 0 || numerator == nullptr || denominator == nullptr) return 0;
+  const uint32_t common = GreatestCommonDivisor(found->delay, korvel::kFramesPerSecond);
+  *numerator = found->delay / common;
+  *denominator = korvel::kFramesPerSecond / common;
+  return 1;
 }
 
 size_t korvel_item_count(const korvel_file* file) { return file != nullptr ? file->itemCount : 0; }

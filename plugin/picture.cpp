@@ -24,8 +24,16 @@ Picture* CreatePicture(uint16_t width, uint16_t height) {
 
 bool ReleasePicture(Picture* picture) {
   if (picture == nullptr) return false;
+  Picture* later = picture->nextFrame;
   platform::Release(picture->pixels);
-  return platform::Release(picture);
+  const bool released = platform::Release(picture);
+  while (later != nullptr) {
+    Picture* next = later->nextFrame;
+    platform::Release(later->pixels);
+    platform::Release(later);
+    later = next;
+  }
+  return released;
 }
 
 }  // namespace korvel

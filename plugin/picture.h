@@ -11,6 +11,11 @@ struct Picture {
   uint8_t* pixels;  // width * height * 3 bytes, zero-filled at creation
   uint16_t width;
   uint16_t height;
+  // A picture that moves is a chain of frames of the same size, each shown
+  // for `delay` 50ths of a second; a still picture has no next frame and a
+  // delay of 0. Only the in-process reading makes frames beyond the first.
+  uint16_t delay;
+  Picture* nextFrame;
 };
 
 constexpr size_t kBytesPerPixel = 3;
@@ -20,8 +25,9 @@ constexpr size_t kBytesPerPixel = 3;
 // allocated). A picture of 0 pixels is still a picture.
 Picture* CreatePicture(uint16_t width, uint16_t height);
 
-// Releases the pixel block, then the record. Returns the heap's answer for the
-// record. Null is accepted and answers false.
+// Releases the pixel block, then the record, and so every later frame.
+// Returns the heap's answer for the first record. Null is accepted and
+// answers false.
 bool ReleasePicture(Picture* picture);
 
 inline size_t RowBytes(const Picture& picture) { return size_t{picture.width} * kBytesPerPixel; }

@@ -59,6 +59,11 @@ FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind k
   return reading;
 }
 
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& /*choices*/,
+                             FoundItemVisitor visit, void* context) {
+  return ReadEveryPicture(bytes, size, fileName, visit, context);
+}
+
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
                              void* context) {
   FileReading reading = {};

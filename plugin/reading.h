@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "plugin/container_pictures.h"
+#include "plugin/frames.h"
 #include "plugin/picture.h"
 
 namespace korvel {
@@ -36,6 +37,10 @@ using FoundItemVisitor = bool (*)(FoundItem& item, void* context);
 // Calls `visit` for each item of the `size` bytes named `fileName`, in order.
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
                              void* context);
+
+// The same, drawn as `choices` say, every picture with all its frames.
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
+                             FoundItemVisitor visit, void* context);
 
 // Tape recordings larger than the files korvel_extra reads, up to 1 GiB,
 // are read in pieces by the command-line host; larger ones not at all.

@@ -42,6 +42,42 @@ typedef struct korvel_file korvel_file;
  * nonzero `size`). Files larger than 16 MiB give no picture. */
 KORVEL_API korvel_file* korvel_open_memory(const uint8_t* bytes, size_t size, const char* name);
 
+/* What a caller may choose beyond today's pictures. The record begins with
+ * its own size, so that it can grow: set `size` to sizeof(korvel_options)
+ * and zero what you do not choose (zero is today's choice throughout). */
+typedef struct korvel_options {
+  size_t size;
+  /* 48 bytes, red, green, blue of the colours 0-7 (black, blue, red,
+   * magenta, green, cyan, yellow, white), then bright 0-7; NULL for the
+   * default palette. Copied by the call. */
+  const uint8_t* palette;
+  int gigascreen; /* KORVEL_GIGASCREEN_... */
+  int border;     /* KORVEL_BORDER_... */
+  int border_colour; /* 0-7, for files that keep no border colour of their own */
+  uint32_t scale; /* every pixel scale x scale, 1 to 8; 0 counts as 1 */
+} korvel_options;
+
+enum {
+  KORVEL_GIGASCREEN_BLEND = 0,  /* the two screens averaged, as always */
+  KORVEL_GIGASCREEN_LINEAR = 1, /* averaged in linear light */
+  KORVEL_GIGASCREEN_FLICKER = 2 /* the two screens as two frames of 1/50 s */
+};
+
+enum {
+  KORVEL_BORDER_NONE = 0,
+  KORVEL_BORDER_SMALL = 1,  /* 16 pixels around a 256x192 picture: 288x224 */
+  KORVEL_BORDER_MEDIUM = 2, /* 32 pixels: 320x256 */
+  KORVEL_BORDER_FULL = 3    /* 64 left and right, 48 top and bottom: 384x288 */
+};
+
+/* korvel_open_memory with choices; NULL options are korvel_open_memory's.
+ * NULL also when the options are not valid (a size smaller than the record's
+ * first release, a mode, border, colour or scale out of range). A picture
+ * that the scale would make larger than 65535 pixels a side or 1 GiB of RGB
+ * becomes an item without a picture, whose reason names the limit. */
+KORVEL_API korvel_file* korvel_open_memory_with(const uint8_t* bytes, size_t size, const char* name,
+                                                const korvel_options* options);
+
 /* Gives back everything of the file; pointers it returned become invalid.
  * NULL is fine. */
 KORVEL_API void korvel_close(korvel_file* file);
@@ -72,6 +108,17 @@ KORVEL_API const uint8_t* korvel_picture_rgb(const korvel_file* file, size_t pic
 KORVEL_API const char* korvel_picture_label(const korvel_file* file, size_t picture);
 /* What the picture is ("standard screen", "LCMP5-packed screen"). */
 KORVEL_API const char* korvel_picture_form(const korvel_file* file, size_t picture);
+
+/* The frames of a picture that moves (FLASH, a flickering gigascreen, an
+ * SCA animation): 1 for a still picture, 0 for a bad index. Frame 0 is
+ * korvel_picture_rgb's; every frame has the picture's size. */
+KORVEL_API size_t korvel_picture_frame_count(const korvel_file* file, size_t picture);
+KORVEL_API const uint8_t* korvel_picture_frame_rgb(const korvel_file* file, size_t picture, size_t frame);
+/* How long the frame shows, in seconds, as `*numerator` / `*denominator` in
+ * lowest terms (FLASH: 8/25). Returns 1; 0 (and sets nothing) for a still
+ * picture or a bad index. */
+KORVEL_API int korvel_picture_frame_delay(const korvel_file* file, size_t picture, size_t frame,
+                                          uint32_t* numerator, uint32_t* denominator);
 
 /* The items `korvel identify` lists, from 0: every picture, and in a disk
  * image also the entries that give none. */

@@ -1,0 +1,50 @@
+#pragma once
+// The choices a front-end makes about how pictures are drawn (palette,
+// gigascreen mode, border), and the frames of pictures that move: FLASH,
+// flickering gigascreens, SCA animations.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "decoders/zx_tables.h"
+#include "plugin/picture.h"
+
+namespace korvel {
+
+// Frame delays count 50ths of a second, the Spectrum's frame rate.
+inline constexpr uint32_t kFramesPerSecond = 50;
+// FLASH swaps ink and paper every 16 frames.
+inline constexpr uint16_t kFlashDelay = 16;
+
+enum class GigascreenMode : uint8_t {
+  kBlend,    // the two screens averaged byte by byte, as always
+  kLinear,   // averaged in linear light
+  kFlicker,  // the two screens as two frames of 1/50 s
+};
+
+enum class BorderSize : uint8_t { kNone, kSmall, kMedium, kFull };
+
+struct DrawingChoices {
+  Rgb palette[16] = {
+      ZxPalette[0], ZxPalette[1], ZxPalette[2],  ZxPalette[3],  ZxPalette[4],  ZxPalette[5],
+      ZxPalette[6], ZxPalette[7], ZxPalette[8],  ZxPalette[9],  ZxPalette[10], ZxPalette[11],
+      ZxPalette[12], ZxPalette[13], ZxPalette[14], ZxPalette[15]};
+  GigascreenMode gigascreen = GigascreenMode::kBlend;
+  BorderSize border = BorderSize::kNone;
+  uint8_t borderColour = 0;  // for files that keep none
+};
+
+// The largest frame any front-end is given: 65535 pixels a side (a Picture's
+// size fields) and 1 GiB of RGB.
+inline constexpr uint64_t kMaxFrameBytes = uint64_t{1} << 30;
+
+struct ScaledFrames {
+  Picture* picture;  // every frame scaled; null when too large or out of memory
+  bool tooLarge;     // over kMaxFrameBytes or 65535 pixels a side
+};
+
+// Every frame of `picture` with each pixel `scale` x `scale` (nearest
+// neighbour); `picture` is left as it is.
+ScaledFrames ScaleFrames(const Picture& picture, uint32_t scale);
+
+}  // namespace korvel
