@@ -59,6 +59,10 @@ FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind k
   return reading;
 }
 
+Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName) {
+  return LoadPictureInHostOrder(bytes, size, fileName);
+}
+
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& /*choices*/,
                              FoundItemVisitor visit, void* context) {
   return ReadEveryPicture(bytes, size, fileName, visit, context);

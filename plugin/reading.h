@@ -42,6 +42,10 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
                              FoundItemVisitor visit, void* context);
 
+// The first picture of the file, as LoadPictureInHostOrder gives it, with
+// every frame it has under the default choices (for viewers that animate).
+Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName);
+
 // Tape recordings larger than the files korvel_extra reads, up to 1 GiB,
 // are read in pieces by the command-line host; larger ones not at all.
 inline constexpr uint64_t kMaxRecordingBytes = uint64_t{1} << 30;
