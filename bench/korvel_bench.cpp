@@ -37,6 +37,7 @@
 #include "plugin/exports.h"
 #include "plugin/container_pictures.h"
 #include "plugin/load.h"
+#include "plugin/reading.h"
 #include "tests/support/container_writer.h"
 #include "tests/support/hobeta_writer.h"
 
@@ -468,6 +469,32 @@ void PrintSummary(const TargetReporter& reporter, const std::vector<Target>& tar
 
 }  // namespace
 
+// Every picture of a file as the in-process reading gives it: with its
+// frames, or only as the plain reading draws it.
+void ReadingBenchmark(benchmark::State& state, const Bytes& file, const char* fileName, bool frames, size_t wanted) {
+  size_t framesFound = 0;
+  const auto count = [](FoundItem& item, void* context) {
+    for (const Picture* frame = item.picture; frame != nullptr; frame = frame->nextFrame) ++*static_cast<size_t*>(context);
+    ReleasePicture(item.picture);
+    return true;
+  };
+  const DrawingChoices choices;
+  const RatioClock clock;
+  for (auto _ : state) {
+    framesFound = 0;
+    if (frames) {
+      ReadEveryPicture(file.data(), file.size(), fileName, choices, count, &framesFound);
+    } else {
+      ReadEveryPicture(file.data(), file.size(), fileName, count, &framesFound);
+    }
+    if (framesFound != wanted) {
+      state.SkipWithError("the frames were not found");
+      return;
+    }
+  }
+  clock.ReportRatio(state, kScreenOutputBytes);
+}
+
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
@@ -595,6 +622,18 @@ int main(int argc, char** argv) {
   add("load_bytes_extra/landscape.$s",
       [](benchmark::State& s) { LoadBytesBenchmark(s, wrappedScreen, "landscape.$s", kKorvelExtra); });
 
+  // A screen whose every cell flashes: its two frames, beside the one
+  // picture the plain reading gives.
+  static const Bytes flashing = [&in] {
+    Bytes screen = in.landscape;
+    for (size_t i = 6144; i < 6912; ++i) screen[i] |= 0x80;
+    return screen;
+  }();
+  add("frames/flashing_screen/both_frames",
+      [](benchmark::State& s) { ReadingBenchmark(s, flashing, "landscape.scr", true, 2); });
+  add("frames/flashing_screen/first_only",
+      [](benchmark::State& s) { ReadingBenchmark(s, flashing, "landscape.scr", false, 1); });
+
   // From files, through the plug-in's exports, and the bare file read.
   static const BenchFolder folder;
   const std::string screenPath = folder.Write("landscape.scr", in.landscape);
@@ -669,6 +708,12 @@ int main(int argc, char** argv) {
        4,
        kScreenOutputBytes,
        {"open_read/6912"}},
+      {"a flashing screen's two frames, against its reading and one more decode",
+       {"frames/flashing_screen/both_frames"},
+       Target::ratioToReference,
+       1,
+       kScreenOutputBytes,
+       {"frames/flashing_screen/first_only", "decode/standard_screen/landscape"}},
       {"48K game, 5-minute WAV recording (44.1 kHz, 16 bits)", {"tape/wav_48k_game_5min_44100_16bit"},
        Target::timesRealTime, 50, 0, {}, kRecordingSeconds},
       {"48K game, 5-minute CSW recording", {"tape/csw_48k_game_5min"}, Target::timesRealTime, 50, 0, {},
