@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,6 +41,9 @@
 #include "plugin/reading.h"
 #include "tests/support/container_writer.h"
 #include "tests/support/hobeta_writer.h"
+#if defined(KORVEL_BENCH_PNG)
+#include "host/png_writer.h"
+#endif
 
 namespace fs = std::filesystem;
 using namespace korvel;
@@ -264,6 +268,40 @@ void MemcpyBenchmark(benchmark::State& state, size_t bytes) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
   clock.ReportRatio(state, bytes);
 }
+
+#if defined(KORVEL_BENCH_PNG)
+// The host's PNG file of a flashing screen: the still picture (frame 1, as
+// without --animate) beside the animated PNG of both frames. Frame 2 is the
+// screen with ink and paper swapped in every cell, as FLASH shows it.
+void PngBenchmark(benchmark::State& state, const Bytes& screen, bool animated) {
+  Bytes swapped = screen;
+  for (size_t i = 6144; i < 6912; ++i) {
+    swapped[i] = static_cast<uint8_t>((screen[i] & 0xC0) | (screen[i] & 7) << 3 | (screen[i] >> 3 & 7));
+  }
+  auto image = [](const Bytes& bytes) {
+    Picture* picture = DecodeStandardScreen(ByteSpan(bytes.data(), bytes.size()));
+    host::Image out{picture->width, picture->height, Bytes(picture->pixels, picture->pixels + PixelBytes(*picture))};
+    ReleasePicture(picture);
+    return out;
+  };
+  const host::Image first = image(screen), second = image(swapped);
+  const std::vector<host::PngFrame> frames = {{first.rgb.data(), 8, 25}, {second.rgb.data(), 8, 25}};
+  const fs::path path = fs::temp_directory_path() / ("korvel_bench_" + std::to_string(getpid()) + ".png");
+  std::string error;
+  const RatioClock clock;
+  for (auto _ : state) {
+    const bool written = animated ? host::WriteAnimatedPng(first, frames, path, true, error)
+                                  : host::WritePng(first, path, true, error);
+    if (!written) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+  state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+  fs::remove(path);
+  clock.ReportRatio(state, kScreenOutputBytes);
+}
+#endif
 
 // Every picture of a tape or recording, as the host reads it: a recording
 // through the pieces a file larger than 16 MiB is read in (here from
@@ -526,6 +564,11 @@ int main(int argc, char** argv) {
   for (size_t bytes : {size_t{147456}, size_t{49152}, size_t{18432}, size_t{13824}, size_t{6912}}) {
     add("memcpy/" + std::to_string(bytes), [bytes](benchmark::State& s) { MemcpyBenchmark(s, bytes); });
   }
+
+#if defined(KORVEL_BENCH_PNG)
+  add("png/still/landscape", [&in](benchmark::State& s) { PngBenchmark(s, in.landscape, false); });
+  add("png/animated_flash/landscape", [&in](benchmark::State& s) { PngBenchmark(s, in.landscape, true); });
+#endif
 
   // Decoders.
   struct DecodeCase {
