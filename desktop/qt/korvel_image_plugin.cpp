@@ -15,7 +15,16 @@ bool ZxImageHandler::Load() const {
     loaded_ = true;
     // QImageReader reports a failed read with a text of its own (an
     // InvalidDataError); a handler has no way to give it the reason.
+    // Whether the same bytes can be read again without a name or a format:
+    // a viewer may hand them to QMovie on a buffer of its own (Gwenview
+    // does), which then finds no reader for a raw screen and shows nothing.
+    // Such a picture stays still, as its first frame.
+    const bool foundAgain = ClaimsByNameOrContent(device());
     frames_ = ReadZxImage(device(), NameForCore(device(), format()), FramesRead::kEveryFrame).frames;
+    if (!foundAgain && frames_.size() > 1) {
+      frames_.erase(frames_.begin() + 1, frames_.end());
+      frames_.first().delayMs = 0;
+    }
   }
   return !frames_.isEmpty();
 }
@@ -30,6 +39,12 @@ bool ZxImageHandler::read(QImage* image) {
 
 bool ZxImageHandler::supportsOption(ImageOption option) const {
   return option == Animation && Load() && frames_.size() > 1;
+}
+
+// QImageReader::supportsAnimation() asks both.
+QVariant ZxImageHandler::option(ImageOption option) const {
+  if (option == Animation) return supportsOption(Animation);
+  return {};
 }
 
 int ZxImageHandler::imageCount() const { return Load() ? int(frames_.size()) : 0; }

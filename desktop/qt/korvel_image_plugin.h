@@ -6,6 +6,7 @@
 #include <QImageIOHandler>
 #include <QImageIOPlugin>
 #include <QList>
+#include <QVariant>
 
 #include "desktop/qt/zx_image_reader.h"
 
@@ -18,6 +19,7 @@ class ZxImageHandler : public QImageIOHandler {
   bool canRead() const override;
   bool read(QImage* image) override;
   bool supportsOption(ImageOption option) const override;
+  QVariant option(ImageOption option) const override;
   int imageCount() const override;
   int loopCount() const override;
   int nextImageDelay() const override;
