@@ -396,8 +396,8 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
 
 // A standard screen of one bitmap byte and one attribute throughout.
 Bytes Screen(uint8_t bitmap, uint8_t attribute) {
-  Bytes screen(6144, bitmap);
-  screen.resize(6912, attribute);
+  Bytes screen(6912, attribute);
+  std::fill(screen.begin(), screen.begin() + 6144, bitmap);
   return screen;
 }
 
