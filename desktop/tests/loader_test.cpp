@@ -404,7 +404,7 @@ Bytes Screen(uint8_t bitmap, uint8_t attribute) {
 // An SCA animation of these standard screens, each with its delay byte.
 Bytes Sca(const std::vector<Bytes>& screens, const Bytes& delays) {
   Bytes file = {'S', 'C', 'A', 1, 0x00, 0x01, 0xC0, 0x00, 7, static_cast<uint8_t>(screens.size()), 0, 0, 14, 0};
-  file.insert(file.end(), delays.begin(), delays.end());
+  for (const uint8_t delay : delays) file.push_back(delay);
   for (const Bytes& screen : screens) file.insert(file.end(), screen.begin(), screen.end());
   return file;
 }
