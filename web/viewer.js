@@ -306,7 +306,7 @@ let tokens = 0;
 function refresh(index) {
   const entry = shown[index];
   const { options, key } = choices();
-  if (!entry || entry.key === key || entry.source.pending === key) return;
+  if (!entry || (entry.source.pending ?? entry.key) === key) return;  // so read, or being read so
   const token = ++tokens;
   entry.source.pending = key;
   entry.source.token = token;
