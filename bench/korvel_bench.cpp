@@ -510,18 +510,22 @@ int main(int argc, char** argv) {
   const Decoder withAttributes = [](ByteSpan d) { return DecodeScreenOrBitmap(d, 1); };
   const Decoder set96 = [](ByteSpan d) { return DecodeCharacterSet(d, 96); };
   const Decoder set256 = [](ByteSpan d) { return DecodeCharacterSet(d, 256); };
+  const Decoder standard = [](ByteSpan d) { return DecodeStandardScreen(d); };
+  const Decoder multicolour = [](ByteSpan d) { return DecodeMulticolourScreen(d); };
+  const Decoder gigascreen = [](ByteSpan d) { return DecodeGigascreen(d); };
+  const Decoder multicolourGigascreen = [](ByteSpan d) { return DecodeMulticolourGigascreen(d); };
   const DecodeCase decodes[] = {
-      {"decode/standard_screen/landscape", DecodeStandardScreen, &in.landscape},
-      {"decode/standard_screen/random", DecodeStandardScreen, &in.random},
+      {"decode/standard_screen/landscape", standard, &in.landscape},
+      {"decode/standard_screen/random", standard, &in.random},
       {"decode/screen_or_bitmap/attributes/landscape", withAttributes, &in.landscape},
       {"decode/screen_or_bitmap/bitmap_only/landscape", bitmapOnly, &in.landscape},
       {"decode/screen_or_bitmap/bitmap_only/random", bitmapOnly, &in.random},
-      {"decode/multicolour/landscape", DecodeMulticolourScreen, &in.multicolour},
-      {"decode/multicolour/random", DecodeMulticolourScreen, &in.random},
-      {"decode/gigascreen/landscape", DecodeGigascreen, &in.gigascreen},
-      {"decode/gigascreen/random", DecodeGigascreen, &in.random},
-      {"decode/multicolour_gigascreen/landscape", DecodeMulticolourGigascreen, &in.multicolourGigascreen},
-      {"decode/multicolour_gigascreen/random", DecodeMulticolourGigascreen, &in.random},
+      {"decode/multicolour/landscape", multicolour, &in.multicolour},
+      {"decode/multicolour/random", multicolour, &in.random},
+      {"decode/gigascreen/landscape", gigascreen, &in.gigascreen},
+      {"decode/gigascreen/random", gigascreen, &in.random},
+      {"decode/multicolour_gigascreen/landscape", multicolourGigascreen, &in.multicolourGigascreen},
+      {"decode/multicolour_gigascreen/random", multicolourGigascreen, &in.random},
       {"decode/three_colour/landscape", DecodeThreeColourScreen, &in.threeColour},
       {"decode/three_colour/random", DecodeThreeColourScreen, &in.random},
       {"decode/brg_three_colour/landscape", DecodeBrgThreeColourScreen, &in.threeColour},
@@ -533,7 +537,7 @@ int main(int argc, char** argv) {
       {"decode/line_major_character_set/random", DecodeLineMajorCharacterSet, &in.random},
       {"decode/block_coded/landscape", DecodeBlockCodedScreen, &in.blockCoded},
       {"decode/block_coded/random", DecodeBlockCodedScreen, &in.random},
-      {"decode/bit_sprite_sheet/landscape", DecodeBitSpriteSheet, &in.bitSheet},
+      {"decode/bit_sprite_sheet/landscape", [](ByteSpan d) { return DecodeBitSpriteSheet(d); }, &in.bitSheet},
   };
   for (const DecodeCase& c : decodes) {
     add(c.name, [c](benchmark::State& s) { DecodeBenchmark(s, c.decode, *c.input); });

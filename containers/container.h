@@ -45,6 +45,7 @@ struct ContainerScreen {
   ScreenKind kind;
   ByteSpan bytes;
   int number;  // the picture's place in the container, from 1
+  int8_t border = -1;  // the border colour a snapshot keeps (0-7); -1 for none
 };
 
 // A TR-DOS catalogue entry (from a .trd or .scl image) as a Hobeta file: the

@@ -6,6 +6,8 @@ namespace korvel {
 
 namespace {
 
+constexpr size_t kBorderOffset = 26;  // the header's last byte
+
 constexpr size_t kBankBytes = kSnapshotPageBytes;
 constexpr size_t kHeaderBytes = 27;
 constexpr size_t k48kBytes = kHeaderBytes + 3 * kBankBytes;  // 49179
@@ -30,8 +32,10 @@ std::optional<ContainerScreen> SnaScreen(ByteSpan file) {
     return std::nullopt;
   }
   const uint8_t* screen = file.Peek(screenOffset, ScreenKindBytes(ScreenKind::kStandard));
-  if (screen == nullptr) return std::nullopt;
-  return ContainerScreen{ScreenKind::kStandard, ByteSpan(screen, ScreenKindBytes(ScreenKind::kStandard)), 1};
+  const uint8_t* border = file.Peek(kBorderOffset, 1);
+  if (screen == nullptr || border == nullptr) return std::nullopt;
+  return ContainerScreen{ScreenKind::kStandard, ByteSpan(screen, ScreenKindBytes(ScreenKind::kStandard)), 1,
+                         static_cast<int8_t>(*border & 7)};
 }
 
 }  // namespace korvel

@@ -94,10 +94,8 @@ bool ReadPage(ByteSpan file, size_t firstBlock, uint8_t page, MutableByteSpan ar
   return false;
 }
 
-}  // namespace
-
-std::optional<ContainerScreen> Z80Screen(ByteSpan file, MutableByteSpan workArea) {
-  if (workArea.size() < kZ80WorkAreaBytes) return std::nullopt;
+// The screen the snapshot shows.
+std::optional<ContainerScreen> ShownScreen(ByteSpan file, MutableByteSpan workArea) {
   ByteReader header(file);
   header.Block(6);
   const uint16_t pc = header.Word();
@@ -122,6 +120,17 @@ std::optional<ContainerScreen> Z80Screen(ByteSpan file, MutableByteSpan workArea
   if (!ReadPage(file, firstBlock, page, area)) return std::nullopt;
   if (IsTimex(machine)) return TimexScreen(area, portFf);
   return ContainerScreen{ScreenKind::kStandard, ByteSpan(area.data(), ScreenKindBytes(ScreenKind::kStandard)), 1};
+}
+
+}  // namespace
+
+std::optional<ContainerScreen> Z80Screen(ByteSpan file, MutableByteSpan workArea) {
+  if (workArea.size() < kZ80WorkAreaBytes) return std::nullopt;
+  std::optional<ContainerScreen> screen = ShownScreen(file, workArea);
+  // Byte 12 holds the border colour in bits 1-3; 255 is read as 1.
+  const uint8_t* flags = file.Peek(12, 1);
+  if (screen && flags != nullptr) screen->border = static_cast<int8_t>(((*flags == 255 ? 1 : *flags) >> 1) & 7);
+  return screen;
 }
 
 }  // namespace korvel

@@ -24,7 +24,7 @@ SpriteEntry ReadSpriteEntry(const uint8_t* entry) {
 
 // One cell: a mask byte whose bit i says that line i takes a new delta byte;
 // every line is the previous one XOR the last delta taken in the cell.
-void DecodeCell(ByteReader& cells, bool hasAttributes, uint8_t* corner, size_t stride) {
+void DecodeCell(ByteReader& cells, bool hasAttributes, uint8_t* corner, size_t stride, const AttributeRuns* runs) {
   const uint8_t mask = cells.Byte();
   uint8_t lines[8];
   uint8_t running = 0;
@@ -35,14 +35,14 @@ void DecodeCell(ByteReader& cells, bool hasAttributes, uint8_t* corner, size_t s
     lines[i] = running;
   }
   const uint8_t attribute = hasAttributes ? cells.Byte() : 7;
-  for (unsigned i = 0; i < 8; ++i) WriteAttributeByte(corner + stride * i, lines[i], attribute);
+  for (unsigned i = 0; i < 8; ++i) WriteAttributeByte(corner + stride * i, lines[i], attribute, runs);
 }
 
 }  // namespace
 
-Picture* DecodeBitSpriteSheet(ByteSpan data) { return ReadBitSpriteSheet(data).picture; }
+Picture* DecodeBitSpriteSheet(ByteSpan data, const Drawing& drawing) { return ReadBitSpriteSheet(data, drawing).picture; }
 
-DecodeResult ReadBitSpriteSheet(ByteSpan data) {
+DecodeResult ReadBitSpriteSheet(ByteSpan data, const Drawing& drawing) {
   const uint8_t* count = data.Peek(kCountOffset, 1);
   if (count == nullptr) return NotThisForm();
   const uint8_t* table = data.Peek(kTableOffset, kEntryBytes * *count);
@@ -71,7 +71,8 @@ DecodeResult ReadBitSpriteSheet(ByteSpan data) {
     for (unsigned r = 0; r < sprite.heightCells; ++r) {
       uint8_t* rowCorner = picture->pixels + stride * (top + 8 * r);
       for (unsigned c = 0; c < sprite.widthCells; ++c) {
-        DecodeCell(cells, sprite.hasAttributes, rowCorner + 24 * c, stride);
+        // A sheet's bit 7 is no FLASH.
+        DecodeCell(cells, sprite.hasAttributes, rowCorner + 24 * c, stride, drawing.steadyRuns);
       }
     }
     overrun = cells.failed();

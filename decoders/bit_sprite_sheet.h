@@ -2,6 +2,7 @@
 // BIT sprite sheets: up to 255 sprites of 8x8 attribute cells, each cell
 // stored with line-delta coding, stacked top to bottom at the left edge.
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/picture.h"
 
@@ -13,8 +14,8 @@ inline constexpr unsigned kMaxSheetHeightCells = 8191;
 // `data` starts at the "BIT" signature. Null when the sprite table or a cell
 // lies past the end of `data`, the sprites are too tall for one picture, or
 // the picture cannot be allocated. A sheet of no sprites gives 0x0 pixels.
-Picture* DecodeBitSpriteSheet(ByteSpan data);
+Picture* DecodeBitSpriteSheet(ByteSpan data, const Drawing& drawing = kDefaultDrawing);
 // The same, telling data that are no sheet from a failed allocation.
-DecodeResult ReadBitSpriteSheet(ByteSpan data);
+DecodeResult ReadBitSpriteSheet(ByteSpan data, const Drawing& drawing = kDefaultDrawing);
 
 }  // namespace korvel

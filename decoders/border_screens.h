@@ -5,12 +5,13 @@
 // Each decoder takes the whole file and checks its layout itself: data of
 // another layout, or too short, give NotThisForm().
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/picture.h"
 
 namespace korvel {
 
-DecodeResult DecodeBscScreen(ByteSpan file);
-DecodeResult DecodeBmc4Screen(ByteSpan file);
+DecodeResult DecodeBscScreen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
+DecodeResult DecodeBmc4Screen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
 
 }  // namespace korvel

@@ -10,7 +10,7 @@ constexpr size_t kIflScreenBytes = kBitmapBytes + 3072;
 
 }  // namespace
 
-DecodeResult DecodeIflScreen(ByteSpan file) {
+DecodeResult DecodeIflScreen(ByteSpan file, const Drawing& drawing) {
   const uint8_t* screen = file.Peek(0, kIflScreenBytes);
   if (screen == nullptr) return NotThisForm();
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
@@ -19,7 +19,7 @@ DecodeResult DecodeIflScreen(ByteSpan file) {
   // One attribute row of 32 bytes for each pair of pixel rows.
   const uint8_t* attributes = screen + kBitmapBytes;
   for (unsigned y = 0; y < kScreenHeight; ++y) {
-    WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + ScreenRowOffset(y), attributes + 32 * (y / 2));
+    WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + ScreenRowOffset(y), attributes + 32 * (y / 2), drawing.runs);
   }
   return Decoded(picture);
 }

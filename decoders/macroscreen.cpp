@@ -15,7 +15,7 @@ bool IsSignature(const uint8_t* s) {
 
 }  // namespace
 
-DecodeResult DecodeMacroscreen(ByteSpan file) {
+DecodeResult DecodeMacroscreen(ByteSpan file, const Drawing& drawing) {
   ByteReader header(file);
   const uint8_t* signature = header.Block(4);
   const unsigned columns = header.Byte();
@@ -34,13 +34,18 @@ DecodeResult DecodeMacroscreen(ByteSpan file) {
         const uint8_t* cell = cells + (size_t{row} * columns + column) * cellBytes + 9 * frame;
         const uint8_t attribute = cellBytes == 8 ? kWhiteOnBlack : cell[8];
         uint8_t* out = picture.pixels + 8 * row * RowBytes(picture) + 24 * column;
-        for (unsigned line = 0; line < 8; ++line, out += RowBytes(picture)) WriteAttributeByte(out, cell[line], attribute);
+        for (unsigned line = 0; line < 8; ++line, out += RowBytes(picture)) WriteAttributeByte(out, cell[line], attribute, drawing.runs);
       }
     }
   };
   const auto width = static_cast<uint16_t>(8 * columns);
   const auto height = static_cast<uint16_t>(8 * rows);
-  if (cellBytes == 18) return Decoded(BlendTwoFrames(width, height, drawFrame));
+  if (cellBytes == 18) {
+    // The two frames of a cell are blended byte by byte whatever the mode.
+    Drawing blended = drawing;
+    blended.gigascreen = GigascreenMode::kBlend;
+    return Decoded(BlendTwoFrames(width, height, drawFrame, blended));
+  }
   Picture* picture = CreatePicture(width, height);
   if (picture != nullptr) drawFrame(*picture, 0);
   return Decoded(picture);

@@ -35,9 +35,28 @@ void AttributeRow(const uint8_t* file, unsigned mode, unsigned k, unsigned y, ui
   memcpy(row + 24, outer + 8, 8);
 }
 
+// Each screen keeps its border colour (bytes 5 and 6): blended or
+// flickered with its screen.
+void KeepBorder(Picture& picture, const uint8_t* colours, const Drawing& drawing) {
+  uint8_t rgb[2][3];
+  for (int k = 0; k < 2; ++k) {
+    const Rgb colour = drawing.palette[colours[k] & 7];
+    rgb[k][0] = colour.red, rgb[k][1] = colour.green, rgb[k][2] = colour.blue;
+  }
+  if (drawing.gigascreen == GigascreenMode::kFlicker) {
+    memcpy(picture.keptBorder, rgb[drawing.screen == 0 ? 0 : 1], 3);
+  } else {
+    const Picture first = {rgb[0], 1, 1, 0, nullptr, {}, {}};
+    const Picture second = {rgb[1], 1, 1, 0, nullptr, {}, {}};
+    Picture blend = {picture.keptBorder, 1, 1, 0, nullptr, {}, {}};
+    BlendScreens(first, second, blend, drawing);
+  }
+  picture.border = BorderTaken::kKept;
+}
+
 }  // namespace
 
-DecodeResult DecodeMghGigascreen(ByteSpan file) {
+DecodeResult DecodeMghGigascreen(ByteSpan file, const Drawing& drawing) {
   const uint8_t* header = file.Peek(0, 5);
   if (header == nullptr || memcmp(header, "MGH", 3) != 0 || header[3] != 1) return NotThisForm();
   const unsigned mode = header[4];
@@ -50,10 +69,12 @@ DecodeResult DecodeMghGigascreen(ByteSpan file) {
     uint8_t attributes[32];
     for (unsigned y = 0; y < kScreenHeight; ++y) {
       AttributeRow(data, mode, k, y, attributes);
-      WriteAttributeRow(frame.pixels + y * RowBytes(frame), bitmap + ScreenRowOffset(y), attributes);
+      WriteAttributeRow(frame.pixels + y * RowBytes(frame), bitmap + ScreenRowOffset(y), attributes, drawing.runs);
     }
   };
-  return Decoded(BlendTwoFrames(kScreenWidth, kScreenHeight, drawFrame));
+  Picture* picture = BlendTwoFrames(kScreenWidth, kScreenHeight, drawFrame, drawing);
+  if (picture != nullptr) KeepBorder(*picture, data + 5, drawing);
+  return Decoded(picture);
 }
 
 }  // namespace korvel

@@ -5,11 +5,12 @@
 // Each decoder takes the whole file and checks its layout itself: data of
 // another layout, or too short, give NotThisForm().
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/picture.h"
 
 namespace korvel {
 
-DecodeResult DecodeMghGigascreen(ByteSpan file);
+DecodeResult DecodeMghGigascreen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
 
 }  // namespace korvel

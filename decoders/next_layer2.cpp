@@ -12,7 +12,7 @@ constexpr size_t kPaletteBytes = 2 * 256;
 
 }  // namespace
 
-DecodeResult DecodeNextLayer2Picture(ByteSpan file) {
+DecodeResult DecodeNextLayer2Picture(ByteSpan file, const Drawing& /*drawing*/) {
   const bool hasPalette = file.size() == kPaletteBytes + kPixelCount;
   if (!hasPalette && file.size() != kPixelCount) return NotThisForm();
   const uint8_t* palette = hasPalette ? file.Peek(0, kPaletteBytes) : nullptr;
@@ -33,6 +33,8 @@ DecodeResult DecodeNextLayer2Picture(ByteSpan file) {
     const Rgb colour = colours[pixels[i]];
     out[0] = colour.red, out[1] = colour.green, out[2] = colour.blue;
   }
+  // Its colours are not the Spectrum's: an added border would not match.
+  picture->border = BorderTaken::kNone;
   return Decoded(picture);
 }
 

@@ -23,11 +23,11 @@ std::optional<Plus3dosHeader> ReadPlus3dosHeader(ByteSpan file) {
   return Plus3dosHeader{header[15], static_cast<unsigned>(header[16] | header[17] << 8)};
 }
 
-DecodeResult DecodePlus3dosScreen(ByteSpan file) {
+DecodeResult DecodePlus3dosScreen(ByteSpan file, const Drawing& drawing) {
   const std::optional<Plus3dosHeader> header = ReadPlus3dosHeader(file);
   if (!header || header->type != kCodeFile || header->length != kStandardScreenBytes) return NotThisForm();
   if (file.Peek(kHeaderBytes, kStandardScreenBytes) == nullptr) return NotThisForm();
-  return Decoded(DecodeStandardScreen(file.From(kHeaderBytes)));
+  return Decoded(DecodeStandardScreen(file.From(kHeaderBytes), drawing));
 }
 
 }  // namespace korvel

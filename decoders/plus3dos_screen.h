@@ -5,12 +5,13 @@
 
 #include <optional>
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/picture.h"
 
 namespace korvel {
 
-DecodeResult DecodePlus3dosScreen(ByteSpan file);
+DecodeResult DecodePlus3dosScreen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
 
 // A file's +3DOS header: its file type (0 a program, 1 and 2 arrays, 3 code)
 // and data length; none without the signature or with a wrong checksum.

@@ -135,7 +135,7 @@ bool ReadLayout(ByteSpan file, Layout& layout) {
 
 }  // namespace
 
-DecodeResult DecodeTextPicture(ByteSpan file) {
+DecodeResult DecodeTextPicture(ByteSpan file, const Drawing& drawing) {
   Layout layout;
   if (!ReadLayout(file, layout)) return NotThisForm();
   Picture* picture = CreatePicture(static_cast<uint16_t>(layout.width), static_cast<uint16_t>(layout.height));
@@ -159,10 +159,12 @@ DecodeResult DecodeTextPicture(ByteSpan file) {
       if (layout.hasPalette) {
         WriteInkPaperByte(out, bits, palette.Ink(attributes[c]), palette.Paper(attributes[c]));
       } else {
-        WriteAttributeByte(out, bits, attributes[c]);
+        WriteAttributeByte(out, bits, attributes[c], drawing.runs);
       }
     }
   }
+  // With a palette line its colours are ULAplus ones.
+  if (layout.hasPalette) picture->border = BorderTaken::kNone;
   return Decoded(picture);
 }
 

@@ -4,7 +4,7 @@
 
 namespace korvel {
 
-DecodeResult DecodeTimexHiColourScreen(ByteSpan file) {
+DecodeResult DecodeTimexHiColourScreen(ByteSpan file, const Drawing& drawing) {
   const uint8_t* screen = file.Peek(0, 2 * kBitmapBytes);
   if (screen == nullptr) return NotThisForm();
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
@@ -13,20 +13,20 @@ DecodeResult DecodeTimexHiColourScreen(ByteSpan file) {
   // The attributes lie in display-file order too, one per 8x1 cell.
   for (unsigned y = 0; y < kScreenHeight; ++y) {
     const size_t row = ScreenRowOffset(y);
-    WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + row, screen + kBitmapBytes + row);
+    WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + row, screen + kBitmapBytes + row, drawing.runs);
   }
   return Decoded(picture);
 }
 
-DecodeResult DecodeTimexHiResScreen(ByteSpan file) {
+DecodeResult DecodeTimexHiResScreen(ByteSpan file, const Drawing& drawing) {
   const uint8_t* screen = file.Peek(0, 2 * kBitmapBytes + 1);
   if (screen == nullptr) return NotThisForm();
   Picture* picture = CreatePicture(2 * kScreenWidth, kScreenHeight);
   if (picture == nullptr) return Decoded(nullptr);
 
   const unsigned ink = (screen[2 * kBitmapBytes] >> 3) & 7;
-  const Rgb inkColour = ZxPalette[8 + ink];
-  const Rgb paperColour = ZxPalette[8 + 7 - ink];
+  const Rgb inkColour = drawing.palette[8 + ink];
+  const Rgb paperColour = drawing.palette[8 + 7 - ink];
   // Each row of 64 bytes alternates between the two bitmaps: even bytes
   // from the first, odd ones from the second.
   for (unsigned y = 0; y < kScreenHeight; ++y) {

@@ -6,12 +6,13 @@
 // Each decoder takes the whole file and checks its layout itself: data of
 // another layout, or too short, give NotThisForm().
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/picture.h"
 
 namespace korvel {
 
-DecodeResult DecodeTimexHiColourScreen(ByteSpan file);
-DecodeResult DecodeTimexHiResScreen(ByteSpan file);
+DecodeResult DecodeTimexHiColourScreen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
+DecodeResult DecodeTimexHiResScreen(ByteSpan file, const Drawing& drawing = kDefaultDrawing);
 
 }  // namespace korvel

@@ -5,7 +5,7 @@
 
 namespace korvel {
 
-DecodeResult DecodeUlaplusScreen(ByteSpan file) {
+DecodeResult DecodeUlaplusScreen(ByteSpan file, const Drawing& /*drawing*/) {
   const uint8_t* screen = file.Peek(0, kStandardScreenBytes + 64);
   if (screen == nullptr) return NotThisForm();
   Picture* picture = CreatePicture(kScreenWidth, kScreenHeight);
@@ -25,6 +25,8 @@ DecodeResult DecodeUlaplusScreen(ByteSpan file) {
       }
     }
   }
+  // Its colours are not the Spectrum's: an added border would not match.
+  picture->border = BorderTaken::kNone;
   return Decoded(picture);
 }
 

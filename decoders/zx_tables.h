@@ -35,7 +35,7 @@ inline constexpr Rgb RgbWhite = {0xFF, 0xFF, 0xFF};
 inline constexpr Rgb RgbBlack = {0x00, 0x00, 0x00};
 
 // Attribute byte: ink in bits 0-2, paper in bits 3-5, bit 6 brightens both,
-// bit 7 (flash) is ignored.
+// bit 7 (flash) swaps them every 16 frames (the default table ignores it).
 constexpr uint8_t InkIndex(uint8_t attribute) { return (attribute & 7) | ((attribute >> 3) & 8); }
 constexpr uint8_t PaperIndex(uint8_t attribute) { return (attribute >> 3) & 15; }
 
@@ -107,25 +107,27 @@ inline constexpr struct BitRunTable {
   }
 } kBitRuns;
 
-// For each attribute without its flash bit: paper eight times, and ink XOR
-// paper eight times.
+// For each attribute byte: paper eight times, and ink XOR paper eight times.
+// The default table leaves the flash bit alone; a reading's own tables (for
+// another palette or the second FLASH phase) have the same layout.
 struct AttributeRuns {
   PixelRun paper;
   PixelRun inkXorPaper;
 };
 
+constexpr AttributeRuns RunsOf(Rgb ink, Rgb paper) {
+  return {RunOf(paper), XorOf(RunOf(ink), RunOf(paper))};
+}
+
 inline constexpr struct AttributeRunTable {
-  AttributeRuns runs[128];
+  AttributeRuns runs[256];
   constexpr AttributeRunTable() : runs() {
-    for (int a = 0; a < 128; ++a) {
+    for (int a = 0; a < 256; ++a) {
       const uint8_t attribute = static_cast<uint8_t>(a);
-      runs[a].paper = RunOf(ZxPalette[PaperIndex(attribute)]);
-      runs[a].inkXorPaper = XorOf(RunOf(ZxPalette[InkIndex(attribute)]), runs[a].paper);
+      runs[a] = RunsOf(ZxPalette[InkIndex(attribute)], ZxPalette[PaperIndex(attribute)]);
     }
   }
 } kAttributeRuns;
-
-constexpr const AttributeRuns& RunsOfAttribute(uint8_t attribute) { return kAttributeRuns.runs[attribute & 0x7F]; }
 
 // Sixteen bytes as one value, so that the compiler uses whole vector loads
 // and stores where the machine has them.
@@ -173,10 +175,9 @@ inline void WriteInkPaperByte(uint8_t* out, uint8_t bits, Rgb ink, Rgb paper) {
   Store8(out + 16, paperLast ^ ((RunWord(ink, 2) ^ paperLast) & Load8(mask + 16)));
 }
 
-// The same, with ink and paper from a ZX attribute byte.
-inline void WriteAttributeByte(uint8_t* out, uint8_t bits, uint8_t attribute) {
-  const AttributeRuns& runs = RunsOfAttribute(attribute);
-  WriteRun(out, bits, runs.paper, runs.inkXorPaper);
+// The same, with ink and paper from a ZX attribute byte through `runs`.
+inline void WriteAttributeByte(uint8_t* out, uint8_t bits, uint8_t attribute, const AttributeRuns* runs) {
+  WriteRun(out, bits, runs[attribute].paper, runs[attribute].inkXorPaper);
 }
 
 // Two runs of eight pixels side by side, 48 bytes, as three vectors.
@@ -216,10 +217,11 @@ inline RunPair AveragePair(const RunPair& x, const RunPair& y) {
 
 // A whole 256-pixel row (768 bytes) from 32 bitmap bytes and their 32
 // attribute bytes, two at a time.
-inline void WriteAttributeRow(uint8_t* out, const uint8_t* bits, const uint8_t* attributes) {
+inline void WriteAttributeRow(uint8_t* out, const uint8_t* bits, const uint8_t* attributes,
+                              const AttributeRuns* runs) {
   for (int c = 0; c < 32; c += 2, out += 48) {
-    const AttributeRuns& left = RunsOfAttribute(attributes[c]);
-    const AttributeRuns& right = RunsOfAttribute(attributes[c + 1]);
+    const AttributeRuns& left = runs[attributes[c]];
+    const AttributeRuns& right = runs[attributes[c + 1]];
     WritePair(out, bits + c, PairOf(left.paper, right.paper), PairOf(left.inkXorPaper, right.inkXorPaper));
   }
 }

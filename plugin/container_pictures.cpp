@@ -44,10 +44,12 @@ struct WorkAreas {
 
 struct ScreenForm {
   const char* name;
-  DecodeResult (*decode)(ByteSpan);
+  DecodeResult (*decode)(ByteSpan, const Drawing&);
 };
 
-DecodeResult DecodeStandard(ByteSpan bytes) { return Decoded(DecodeStandardScreen(bytes)); }
+DecodeResult DecodeStandard(ByteSpan bytes, const Drawing& drawing) {
+  return Decoded(DecodeStandardScreen(bytes, drawing));
+}
 
 constexpr ScreenForm kScreenForms[] = {
     {"standard screen", DecodeStandard},
@@ -57,9 +59,15 @@ constexpr ScreenForm kScreenForms[] = {
 };
 
 // A tape's pictures are labelled with their number, from 1.
-ContainerItem ScreenItem(const ContainerScreen& screen, bool numbered) {
+ContainerItem ScreenItem(const ContainerScreen& screen, bool numbered, const Drawing& drawing) {
   const ScreenForm& form = kScreenForms[static_cast<size_t>(screen.kind)];
-  ContainerItem item = {form.decode(screen.bytes), form.name, {}, false};
+  ContainerItem item = {form.decode(screen.bytes, drawing), form.name, {}, false};
+  Picture* picture = item.result.picture;
+  if (picture != nullptr && screen.border >= 0 && picture->border == BorderTaken::kChosen) {
+    const Rgb colour = drawing.palette[screen.border & 7];
+    picture->keptBorder[0] = colour.red, picture->keptBorder[1] = colour.green, picture->keptBorder[2] = colour.blue;
+    picture->border = BorderTaken::kKept;
+  }
   if (numbered) {
     char digits[kContainerLabelBytes];
     size_t count = 0;
@@ -111,11 +119,11 @@ const char* Plus3dosFileKind(ByteSpan bytes) {
 }
 
 // A +3 disk file: a screen behind its +3DOS header, or why there is none.
-ContainerItem Plus3FileItem(const NamedFile& file) {
+ContainerItem Plus3FileItem(const NamedFile& file, const Drawing& drawing) {
   ContainerItem item = {{}, nullptr, {}, false};
   NamedFileLabel(file, item.label);
   if (file.whyNone == nullptr) {
-    item.result = DecodePlus3dosScreen(file.bytes);
+    item.result = DecodePlus3dosScreen(file.bytes, drawing);
     if (item.result.picture != nullptr || item.result.outOfMemory) {
       item.formName = "+3DOS screen";
       return item;
@@ -130,11 +138,11 @@ ContainerItem Plus3FileItem(const NamedFile& file) {
 }
 
 // A cartridge file: its screen, or why it has none.
-ContainerItem CartridgeFileItem(const NamedFile& file) {
+ContainerItem CartridgeFileItem(const NamedFile& file, const Drawing& drawing) {
   ContainerItem item = {{}, file.whyNone, {}, false};
   NamedFileLabel(file, item.label);
   if (file.bytes.size() != 0) {
-    item.result = Decoded(DecodeStandardScreen(file.bytes));
+    item.result = Decoded(DecodeStandardScreen(file.bytes, drawing));
     item.formName = "standard screen";
   }
   return item;
@@ -151,7 +159,7 @@ const char* WhyNoPicture(char type) {
 
 // The entry as a Hobeta file in korvel_hobeta's load area, cleared past it,
 // read under no name: korvel_hobeta's reading, then the tolerant ones.
-ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas) {
+ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas, const Drawing& drawing) {
   ContainerItem item = {{}, nullptr, {}, false};
   EntryLabel(entry, item.label);
   if (entry.pastEnd) {
@@ -161,7 +169,7 @@ ContainerItem EntryItem(const DiskEntry& entry, WorkAreas& areas) {
   }
   const ByteSpan hobeta = AssembleHobetaFile(entry, MutableByteSpan(areas.hobeta, kReadBufferBytes));
   memset(areas.hobeta + hobeta.size(), 0, sizeof areas.hobeta - hobeta.size());
-  const FileToRead file = {hobeta, "", areas.hobeta};
+  const FileToRead file = {hobeta, "", areas.hobeta, &drawing};
   for (auto read : {ReadAsKorvelHobeta, ReadTolerantHobeta}) {
     const char* formName = nullptr;
     item.result = read(file, &formName);
@@ -188,10 +196,11 @@ std::optional<ContainerScreen> SnapshotScreen(ContainerKind kind, ByteSpan file,
 
 // A recording's screens as items; false when the walk stopped for want of
 // memory.
-bool WalkRecordingItems(ContainerKind kind, ByteStream& file, MutableByteSpan cswArea, ContainerItemVisitor visit) {
+bool WalkRecordingItems(ContainerKind kind, ByteStream& file, MutableByteSpan cswArea, ContainerItemVisitor visit,
+                        const Drawing& drawing) {
   bool enoughMemory = true;
   auto onScreen = [&](const ContainerScreen& screen) {
-    const ContainerItem item = ScreenItem(screen, true);
+    const ContainerItem item = ScreenItem(screen, true, drawing);
     enoughMemory = !item.result.outOfMemory;
     return enoughMemory && visit(item);
   };
@@ -202,7 +211,7 @@ bool WalkRecordingItems(ContainerKind kind, ByteStream& file, MutableByteSpan cs
 
 }  // namespace
 
-bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit) {
+bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit, const Drawing& drawing) {
   auto* areas = static_cast<WorkAreas*>(platform::AllocateZeroed(sizeof(WorkAreas)));
   if (areas == nullptr) return false;
   bool enoughMemory = true;
@@ -214,16 +223,16 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
     }
     return visit(item);
   };
-  auto onScreen = [&](const ContainerScreen& screen) { return hand(ScreenItem(screen, true)); };
-  auto onEntry = [&](const DiskEntry& entry) { return hand(EntryItem(entry, *areas)); };
-  auto onPlus3File = [&](const NamedFile& named) { return hand(Plus3FileItem(named)); };
-  auto onCartridgeFile = [&](const NamedFile& named) { return hand(CartridgeFileItem(named)); };
+  auto onScreen = [&](const ContainerScreen& screen) { return hand(ScreenItem(screen, true, drawing)); };
+  auto onEntry = [&](const DiskEntry& entry) { return hand(EntryItem(entry, *areas, drawing)); };
+  auto onPlus3File = [&](const NamedFile& named) { return hand(Plus3FileItem(named, drawing)); };
+  auto onCartridgeFile = [&](const NamedFile& named) { return hand(CartridgeFileItem(named, drawing)); };
   // A snapshot's one picture.
   auto onSnapshot = [&](ContainerKind snapshotKind, ByteSpan bytes) {
     bool outOfMemory = false;
     const std::optional<ContainerScreen> screen = SnapshotScreen(snapshotKind, bytes, *areas, &outOfMemory);
     if (outOfMemory) enoughMemory = false;
-    if (screen) hand(ScreenItem(*screen, false));
+    if (screen) hand(ScreenItem(*screen, false, drawing));
   };
   // A work area of `bytes` for one walk; false (and enoughMemory cleared)
   // when the heap refuses it.
@@ -285,7 +294,8 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
     case ContainerKind::kCsw:
     case ContainerKind::kWav: {
       ByteStream stream(file);
-      enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
+      enoughMemory =
+          WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit, drawing);
       break;
     }
     case ContainerKind::kNone: break;
@@ -302,7 +312,8 @@ bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, Container
   auto* areas = static_cast<PieceAreas*>(platform::AllocateZeroed(sizeof(PieceAreas)));
   if (areas == nullptr) return false;
   ByteStream stream(source, MutableByteSpan(areas->window, sizeof areas->window));
-  const bool enoughMemory = WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit);
+  const bool enoughMemory =
+      WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit, kDefaultDrawing);
   platform::Release(areas);
   return enoughMemory;
 }
@@ -310,11 +321,14 @@ bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, Container
 template <ContainerKind Kind>
 DecodeResult ReadFirstContainerPicture(const FileToRead& file, const char** /*formName*/) {
   DecodeResult first = NotThisForm();
-  const bool enoughMemory = ReadContainerItems(Kind, file.file, [&](const ContainerItem& item) {
-    if (item.result.picture == nullptr) return true;
-    first = item.result;
-    return false;
-  });
+  const bool enoughMemory = ReadContainerItems(
+      Kind, file.file,
+      [&](const ContainerItem& item) {
+        if (item.result.picture == nullptr) return true;
+        first = item.result;
+        return false;
+      },
+      *file.drawing);
   return enoughMemory ? first : DecodeResult{nullptr, true};
 }
 

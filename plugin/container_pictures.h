@@ -28,7 +28,8 @@ using ContainerItemVisitor = Visitor<ContainerItem>;
 // Walks the container, decoding each picture in order. Disk entries are read
 // as korvel_hobeta reads a Hobeta file, with the tolerant Hobeta readings,
 // under no name. False when the walk stopped for want of memory.
-bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit);
+bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor visit,
+                        const Drawing& drawing = kDefaultDrawing);
 
 // The largest read a recording's walk takes at once (a WAV frame of every
 // channel's sample is at most 65535 bytes), and so its window in pieces.

@@ -24,7 +24,95 @@ Picture* ScaleFrame(const Picture& frame, uint32_t scale) {
   return scaled;
 }
 
+// Whether two pictures of one item differ in a pixel.
+bool Differ(const Picture& a, const Picture* b) {
+  return b != nullptr && a.width == b->width && a.height == b->height &&
+         memcmp(a.pixels, b->pixels, PixelBytes(a)) != 0;
+}
+
+struct BorderSizes {
+  uint16_t sides;
+  uint16_t topAndBottom;
+};
+
+constexpr BorderSizes kBorderSizes[] = {{0, 0}, {16, 16}, {32, 32}, {64, 48}};
+
+Picture* FramedCopy(const Picture& frame, BorderSizes border, const uint8_t (&colour)[3]) {
+  Picture* framed = CreatePicture(static_cast<uint16_t>(frame.width + 2 * border.sides),
+                                  static_cast<uint16_t>(frame.height + 2 * border.topAndBottom));
+  if (framed == nullptr) return nullptr;
+  framed->delay = frame.delay;
+  uint8_t* out = framed->pixels;
+  for (size_t i = 0; i < PixelBytes(*framed); i += 3) memcpy(out + i, colour, 3);
+  for (uint16_t y = 0; y < frame.height; ++y) {
+    memcpy(out + (y + border.topAndBottom) * RowBytes(*framed) + 3 * border.sides, frame.pixels + y * RowBytes(frame),
+           RowBytes(frame));
+  }
+  return framed;
+}
+
 }  // namespace
+
+WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables& tables) {
+  BuildAttributeRuns(choices.palette, 0, tables.steady);
+  BuildAttributeRuns(choices.palette, 1, tables.swapped);
+  const bool linear = choices.gigascreen == GigascreenMode::kLinear;
+  if (linear) BuildLinearMeans(tables.linearMeans);
+  WalkDrawings walks = {};
+  walks.first = {tables.steady, tables.steady, choices.palette, choices.gigascreen, 0,
+                 linear ? tables.linearMeans : nullptr, true};
+  walks.flashed = walks.first;
+  walks.flashed.runs = tables.swapped;
+  walks.secondScreen = walks.first;
+  walks.secondScreen.screen = 1;
+  walks.flicker = choices.gigascreen == GigascreenMode::kFlicker;
+  return walks;
+}
+
+void JoinFrames(Picture& first, Picture* flashed, Picture* secondScreen) {
+  if (first.nextFrame != nullptr) {  // an animation of its own
+    ReleasePicture(flashed);
+    ReleasePicture(secondScreen);
+    return;
+  }
+  if (Differ(first, secondScreen)) {
+    first.delay = secondScreen->delay = 1;
+    first.nextFrame = secondScreen;
+    ReleasePicture(flashed);
+    return;
+  }
+  ReleasePicture(secondScreen);
+  if (Differ(first, flashed)) {
+    first.delay = flashed->delay = kFlashDelay;
+    first.nextFrame = flashed;
+    return;
+  }
+  ReleasePicture(flashed);
+}
+
+Picture* WithBorder(Picture* picture, const DrawingChoices& choices) {
+  if (picture == nullptr || choices.border == BorderSize::kNone || picture->border == BorderTaken::kNone ||
+      picture->width != kScreenWidth || picture->height != kScreenHeight) {
+    return picture;
+  }
+  const BorderSizes sizes = kBorderSizes[static_cast<size_t>(choices.border)];
+  Picture* first = nullptr;
+  Picture** link = &first;
+  for (const Picture* frame = picture; frame != nullptr; frame = frame->nextFrame) {
+    const Rgb chosen = choices.palette[choices.borderColour & 7];
+    uint8_t colour[3] = {chosen.red, chosen.green, chosen.blue};
+    if (frame->border == BorderTaken::kKept) memcpy(colour, frame->keptBorder, 3);
+    *link = FramedCopy(*frame, sizes, colour);
+    if (*link == nullptr) {
+      ReleasePicture(first);
+      first = nullptr;
+      break;
+    }
+    link = &(*link)->nextFrame;
+  }
+  ReleasePicture(picture);
+  return first;
+}
 
 ScaledFrames ScaleFrames(const Picture& picture, uint32_t scale) {
   const uint64_t width = uint64_t{picture.width} * scale;

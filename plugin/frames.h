@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoders/drawing.h"
 #include "decoders/zx_tables.h"
 #include "plugin/picture.h"
 
@@ -15,12 +16,6 @@ namespace korvel {
 inline constexpr uint32_t kFramesPerSecond = 50;
 // FLASH swaps ink and paper every 16 frames.
 inline constexpr uint16_t kFlashDelay = 16;
-
-enum class GigascreenMode : uint8_t {
-  kBlend,    // the two screens averaged byte by byte, as always
-  kLinear,   // averaged in linear light
-  kFlicker,  // the two screens as two frames of 1/50 s
-};
 
 enum class BorderSize : uint8_t { kNone, kSmall, kMedium, kFull };
 
@@ -33,6 +28,36 @@ struct DrawingChoices {
   BorderSize border = BorderSize::kNone;
   uint8_t borderColour = 0;  // for files that keep none
 };
+
+// What a reading draws with: its palette's attribute runs in both FLASH
+// phases, and the linear-light means. Large: taken from the heap.
+struct DrawingTables {
+  AttributeRuns steady[256];
+  AttributeRuns swapped[256];
+  uint8_t linearMeans[256 * 256];
+};
+
+// The drawings of a reading's walks over the file: the first gives every
+// picture as it is shown first, the second the second FLASH phase, the
+// third (flicker mode only) a gigascreen's second screen.
+struct WalkDrawings {
+  Drawing first;
+  Drawing flashed;
+  Drawing secondScreen;
+  bool flicker;
+};
+WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables& tables);
+
+// Makes `first` a picture that moves when the same item drawn otherwise
+// differs in a pixel: a gigascreen's second screen (`secondScreen`, flicker
+// mode) or, else, the second FLASH phase (`flashed`). Takes both others
+// (either may be null); those that do not become frames are released.
+void JoinFrames(Picture& first, Picture* flashed, Picture* secondScreen);
+
+// Every frame of `picture` inside the chosen border, when it is a 256x192
+// picture that takes one; `picture` itself when no border is added. Null
+// for want of memory (`picture` is released).
+Picture* WithBorder(Picture* picture, const DrawingChoices& choices);
 
 // The largest frame any front-end is given: 65535 pixels a side (a Picture's
 // size fields) and 1 GiB of RGB.

@@ -37,12 +37,13 @@ bool ExtensionListHolds(const char* extensionList, const char* fileName) {
 const DeliverableDescription* const kHostOrder[] = {&kKorvelHobeta, &kKorvelScreens, &kKorvelExtra};
 const size_t kHostOrderCount = sizeof kHostOrder / sizeof kHostOrder[0];
 
-LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName) {
+LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName,
+                                          const Drawing& drawing) {
   for (int pass = 0; pass < 2; ++pass) {
     const bool claimed = pass == 0;
     for (size_t i = 0; i < kHostOrderCount; ++i) {
       if (ExtensionListHolds(kHostOrder[i]->extensionList, fileName) != claimed) continue;
-      const LoadedPicture loaded = LoadNamedPictureBytes(bytes, size, fileName, *kHostOrder[i]);
+      const LoadedPicture loaded = LoadNamedPictureBytes(bytes, size, fileName, *kHostOrder[i], drawing);
       if (loaded.picture != nullptr || loaded.outOfMemory) return loaded;
     }
   }

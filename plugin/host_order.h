@@ -27,7 +27,8 @@ extern const size_t kHostOrderCount;
 // The picture the first rule set in the host's order gives for `size` bytes
 // named `fileName`, with the name of its form; no picture when none gives one,
 // or when memory runs out (which ends the search).
-LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName);
+LoadedPicture LoadNamedPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName,
+                                          const Drawing& drawing = kDefaultDrawing);
 
 // The picture alone.
 Picture* LoadPictureInHostOrder(const uint8_t* bytes, size_t size, const char* fileName);

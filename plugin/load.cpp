@@ -37,8 +37,8 @@ LoadedPicture FromReading(const FormReading& reading) {
 // of at least its load area's size: the steps see exactly the file, the
 // Hobeta reading the file and zeros in its load area.
 LoadedPicture ReadWithSteps(uint8_t* block, uint32_t size, const char* fileName,
-                            const DeliverableDescription& deliverable) {
-  FileToRead file = {ByteSpan(block, size), fileName, nullptr};
+                            const DeliverableDescription& deliverable, const Drawing& drawing = kDefaultDrawing) {
+  FileToRead file = {ByteSpan(block, size), fileName, nullptr, &drawing};
   if (size >= kMinFileBytes && size <= kReadBufferBytes) file.loadArea = block;
   const StepsReading reading = RunRecognitionSteps(file, deliverable.steps, deliverable.stepCount);
   if (reading.result.picture == nullptr) return OutOfMemoryIf(reading.result.outOfMemory);
@@ -68,13 +68,13 @@ LoadedPicture LoadNamedPictureFile(const char* fileName, const DeliverableDescri
 }
 
 LoadedPicture LoadNamedPictureBytes(const uint8_t* bytes, size_t size, const char* fileName,
-                                    const DeliverableDescription& deliverable) {
+                                    const DeliverableDescription& deliverable, const Drawing& drawing) {
   if (deliverable.steps != nullptr) {
     if (size < deliverable.minFileBytes || size > deliverable.maxFileBytes) return {};
     auto* block = static_cast<uint8_t*>(platform::AllocateZeroed(StepsBlockBytes(size, deliverable)));
     if (block == nullptr) return OutOfMemoryIf(true);
     memcpy(block, bytes, size);
-    const LoadedPicture loaded = ReadWithSteps(block, static_cast<uint32_t>(size), fileName, deliverable);
+    const LoadedPicture loaded = ReadWithSteps(block, static_cast<uint32_t>(size), fileName, deliverable, drawing);
     platform::Release(block);
     return loaded;
   }
@@ -82,7 +82,7 @@ LoadedPicture LoadNamedPictureBytes(const uint8_t* bytes, size_t size, const cha
   LoadArea area;
   memcpy(area.bytes, bytes, size);
   area.ClearPast(static_cast<uint32_t>(size), deliverable);
-  return FromReading(ReadRawOrHobeta(area.bytes, static_cast<uint32_t>(size), fileName, deliverable));
+  return FromReading(ReadRawOrHobeta(area.bytes, static_cast<uint32_t>(size), fileName, deliverable, drawing));
 }
 
 Picture* LoadPictureFile(const char* fileName, const DeliverableDescription& deliverable) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "containers/container.h"
+#include "decoders/drawing.h"
 #include "plugin/deliverable.h"
 #include "plugin/picture.h"
 
@@ -36,7 +37,8 @@ LoadedPicture LoadNamedPictureFile(const char* fileName, const DeliverableDescri
 // The same, for a file already in memory: `size` bytes, named `fileName`
 // (only its extension is looked at).
 LoadedPicture LoadNamedPictureBytes(const uint8_t* bytes, size_t size, const char* fileName,
-                                    const DeliverableDescription& deliverable);
+                                    const DeliverableDescription& deliverable,
+                                    const Drawing& drawing = kDefaultDrawing);
 
 // The pictures of the two above alone.
 Picture* LoadPictureFile(const char* fileName, const DeliverableDescription& deliverable);

@@ -7,6 +7,8 @@
 
 namespace korvel {
 
+enum class BorderTaken : uint8_t { kChosen, kKept, kNone };
+
 struct Picture {
   uint8_t* pixels;  // width * height * 3 bytes, zero-filled at creation
   uint16_t width;
@@ -16,6 +18,11 @@ struct Picture {
   // delay of 0. Only the in-process reading makes frames beyond the first.
   uint16_t delay;
   Picture* nextFrame;
+  // The colour an added border takes: the chosen one, the file's own
+  // (`keptBorder`, red, green, blue), or none at all for pictures whose
+  // colours are not the Spectrum's (ULAplus, Next).
+  BorderTaken border;
+  uint8_t keptBorder[3];
 };
 
 constexpr size_t kBytesPerPixel = 3;

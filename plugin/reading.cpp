@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/platform.h"
 #include "plugin/container_pictures.h"
 #include "plugin/host_order.h"
 #include "plugin/recognition_steps.h"
@@ -59,19 +60,13 @@ FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind k
   return reading;
 }
 
-Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName) {
-  return LoadPictureInHostOrder(bytes, size, fileName);
-}
+namespace {
 
-FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& /*choices*/,
+// Every picture of the file drawn with `drawing`.
+FileReading WalkEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const Drawing& drawing,
                              FoundItemVisitor visit, void* context) {
-  return ReadEveryPicture(bytes, size, fileName, visit, context);
-}
-
-FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
-                             void* context) {
   FileReading reading = {};
-  const LoadedPicture loaded = LoadNamedPictureInHostOrder(bytes, size, fileName);
+  const LoadedPicture loaded = LoadNamedPictureInHostOrder(bytes, size, fileName, drawing);
   if (loaded.picture == nullptr) {
     reading.outOfMemory = loaded.outOfMemory;
     return reading;
@@ -87,9 +82,108 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
   ReleasePicture(loaded.picture);
   reading.container = true;
   const bool enoughMemory =
-      ReadContainerItems(loaded.container, ByteSpan(bytes, size), ItemHandler{reading, visit, context});
+      ReadContainerItems(loaded.container, ByteSpan(bytes, size), ItemHandler{reading, visit, context}, drawing);
   reading.outOfMemory = !enoughMemory;
   return reading;
+}
+
+// A walk's items, kept until the walks are joined; grows by doubling.
+struct WalkedItems {
+  FoundItem* items = nullptr;
+  size_t count = 0;
+  size_t capacity = 0;
+  bool outOfMemory = false;
+
+  void Release() {
+    for (size_t i = 0; i < count; ++i) ReleasePicture(items[i].picture);
+    platform::Release(items);
+    *this = {};
+  }
+  Picture* Take(size_t i) {
+    if (i >= count) return nullptr;
+    Picture* picture = items[i].picture;
+    items[i].picture = nullptr;
+    return picture;
+  }
+};
+
+bool KeepItem(FoundItem& item, void* context) {
+  auto& walked = *static_cast<WalkedItems*>(context);
+  if (walked.count == walked.capacity) {
+    const size_t capacity = walked.capacity == 0 ? 8 : 2 * walked.capacity;
+    auto* items = static_cast<FoundItem*>(platform::AllocateZeroed(capacity * sizeof(FoundItem)));
+    if (items == nullptr) {
+      ReleasePicture(item.picture);
+      walked.outOfMemory = true;
+      return false;
+    }
+    if (walked.count != 0) memcpy(items, walked.items, walked.count * sizeof(FoundItem));
+    platform::Release(walked.items);
+    walked.items = items;
+    walked.capacity = capacity;
+  }
+  walked.items[walked.count++] = item;
+  return true;
+}
+
+// Walks the file again with `drawing`; false for want of memory.
+bool WalkAgain(const uint8_t* bytes, size_t size, const char* fileName, const Drawing& drawing, WalkedItems& walked) {
+  const FileReading again = WalkEveryPicture(bytes, size, fileName, drawing, KeepItem, &walked);
+  return !again.outOfMemory && !walked.outOfMemory;
+}
+
+}  // namespace
+
+Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName) {
+  auto* tables = static_cast<DrawingTables*>(platform::AllocateZeroed(sizeof(DrawingTables)));
+  if (tables == nullptr) return nullptr;
+  const WalkDrawings walks = PrepareDrawings(DrawingChoices{}, *tables);
+  Picture* first = LoadNamedPictureInHostOrder(bytes, size, fileName, walks.first).picture;
+  if (first != nullptr) JoinFrames(*first, LoadNamedPictureInHostOrder(bytes, size, fileName, walks.flashed).picture, nullptr);
+  platform::Release(tables);
+  return first;
+}
+
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
+                             FoundItemVisitor visit, void* context) {
+  FileReading reading = {};
+  auto* tables = static_cast<DrawingTables*>(platform::AllocateZeroed(sizeof(DrawingTables)));
+  if (tables == nullptr) {
+    reading.outOfMemory = true;
+    return reading;
+  }
+  const WalkDrawings walks = PrepareDrawings(choices, *tables);
+  WalkedItems shown, flashed, secondScreen;
+  reading = WalkEveryPicture(bytes, size, fileName, walks.first, KeepItem, &shown);
+  bool enoughMemory = !reading.outOfMemory && !shown.outOfMemory;
+  // The same file drawn otherwise gives its items in the same order.
+  if (enoughMemory && reading.pictures != 0) {
+    enoughMemory = WalkAgain(bytes, size, fileName, walks.flashed, flashed) &&
+                   (!walks.flicker || WalkAgain(bytes, size, fileName, walks.secondScreen, secondScreen));
+  }
+  bool visiting = true;  // the items after a visitor's stop are released unseen
+  for (size_t i = 0; i < shown.count; ++i) {
+    FoundItem& item = shown.items[i];
+    if (item.picture != nullptr && enoughMemory) {
+      JoinFrames(*item.picture, flashed.Take(i), secondScreen.Take(i));
+      item.picture = WithBorder(item.picture, choices);
+      enoughMemory = item.picture != nullptr;
+    }
+    if (!enoughMemory || !visiting) break;
+    visiting = visit(item, context);  // the visitor owns the picture from here
+    item.picture = nullptr;
+  }
+  if (!enoughMemory) reading.outOfMemory = true;
+  shown.Release();
+  flashed.Release();
+  secondScreen.Release();
+  platform::Release(tables);
+  return reading;
+}
+
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,
+                             void* context) {
+  return WalkEveryPicture(bytes, size, fileName, kDefaultDrawing, visit, context);
 }
 
 }  // namespace korvel

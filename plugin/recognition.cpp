@@ -46,17 +46,22 @@ struct RawFormat {
   const char* name;  // what it is, for people
   uint32_t size;
   const char* extension;  // null: any name
-  Picture* (*decode)(ByteSpan);
+  Picture* (*decode)(ByteSpan, const Drawing&);
 };
 
-Picture* DecodeBitmapOnlyScreen(ByteSpan data) { return DecodeScreenOrBitmap(data, 0); }
+Picture* DecodeBitmapOnlyScreen(ByteSpan data, const Drawing& drawing) { return DecodeScreenOrBitmap(data, 0, drawing); }
+// Three-colour screens have pure channels, whatever the palette.
+template <Picture* (*Decode)(ByteSpan)>
+Picture* InPureChannels(ByteSpan data, const Drawing& /*drawing*/) {
+  return Decode(data);
+}
 
 constexpr RawFormat kRawFormats[] = {
     {"standard screen", 6912, nullptr, DecodeStandardScreen},
     {"bitmap-only screen", 6144, nullptr, DecodeBitmapOnlyScreen},
-    {"three-colour screen", 18432, ".rgb", DecodeThreeColourScreen},
-    {"three-colour screen", 18432, ".xpc", DecodeThreeColourScreen},
-    {"three-colour screen in plain row order", 18432, ".xpv", DecodeLinearThreeColourScreen},
+    {"three-colour screen", 18432, ".rgb", InPureChannels<DecodeThreeColourScreen>},
+    {"three-colour screen", 18432, ".xpc", InPureChannels<DecodeThreeColourScreen>},
+    {"three-colour screen in plain row order", 18432, ".xpv", InPureChannels<DecodeLinearThreeColourScreen>},
     {"gigascreen", 13824, nullptr, DecodeGigascreen},
     {"multicolour screen", 12288, nullptr, DecodeMulticolourScreen},
     {"multicolour gigascreen", 24576, nullptr, DecodeMulticolourGigascreen},
@@ -94,10 +99,10 @@ MutableByteSpan OutputArea(const WrappedFile& file, size_t offset, size_t bytes)
 }
 
 bool IsStandardScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 6912, 27); }
-DecodeResult DecodeWrappedStandardScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 1)); }
+DecodeResult DecodeWrappedStandardScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 1, *f.drawing)); }
 
 bool IsBitmapOnlyScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 6144, 24); }
-DecodeResult DecodeWrappedBitmapOnlyScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 0)); }
+DecodeResult DecodeWrappedBitmapOnlyScreen(const WrappedFile& f) { return Decoded(DecodeScreenOrBitmap(f.data, 0, *f.drawing)); }
 
 bool IsBlockCodedScreen(const WrappedFile& f) { return f.header.entryType == '8' && f.header.startWord == 0x3838; }
 DecodeResult DecodeWrappedBlockCodedScreen(const WrappedFile& f) { return ReadBlockCodedScreen(f.data); }
@@ -119,7 +124,7 @@ bool IsLcmp5Packed(const WrappedFile& f) { return LeadStartsWith(f, 0, "LCMP5");
 DecodeResult DecodeLcmp5Packed(const WrappedFile& f) {
   const MutableByteSpan output = OutputArea(f, f.deliverable->layout.lcmp5Output, kLcmp5OutputBytes);
   if (!DepackLcmp5(f.data, output, f.deliverable->lcmp5)) return NotThisForm();
-  return Decoded(DecodeStandardScreen(output.AsBytes()));
+  return Decoded(DecodeStandardScreen(output.AsBytes(), *f.drawing));
 }
 
 // Type 'Y' at 0xB800, with an "HR" block at D[259]: unpacked length at D[261],
@@ -138,7 +143,7 @@ DecodeResult DecodeHrPackedThreeColourScreen(const WrappedFile& f) {
 }
 
 bool IsGigascreen(const WrappedFile& f) { return HasLengthAndSectors(f, 13824, 54); }
-DecodeResult DecodeWrappedGigascreen(const WrappedFile& f) { return Decoded(DecodeGigascreen(f.data)); }
+DecodeResult DecodeWrappedGigascreen(const WrappedFile& f) { return Decoded(DecodeGigascreen(f.data, *f.drawing)); }
 
 // "HR", then an unpacked length of 13824 (bytes 0x00 0x36); the packed length
 // is not looked at.
@@ -148,7 +153,7 @@ bool IsHrPackedGigascreen(const WrappedFile& f) {
 DecodeResult DecodeHrPackedGigascreen(const WrappedFile& f) {
   const MutableByteSpan output = OutputArea(f, f.deliverable->layout.hrGigascreenOutput, kGigascreenBytes);
   if (!DepackHr(f.data.From(6), output)) return NotThisForm();
-  return Decoded(DecodeGigascreen(output.AsBytes()));
+  return Decoded(DecodeGigascreen(output.AsBytes(), *f.drawing));
 }
 
 bool IsThreeColourScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 18432, 72); }
@@ -157,11 +162,11 @@ DecodeResult DecodeWrappedThreeColourScreen(const WrappedFile& f) {
 }
 
 bool IsMulticolourScreen(const WrappedFile& f) { return HasLengthAndSectors(f, 12288, 48); }
-DecodeResult DecodeWrappedMulticolourScreen(const WrappedFile& f) { return Decoded(DecodeMulticolourScreen(f.data)); }
+DecodeResult DecodeWrappedMulticolourScreen(const WrappedFile& f) { return Decoded(DecodeMulticolourScreen(f.data, *f.drawing)); }
 
 bool IsMulticolourGigascreen(const WrappedFile& f) { return HasLengthAndSectors(f, 24576, 96); }
 DecodeResult DecodeWrappedMulticolourGigascreen(const WrappedFile& f) {
-  return Decoded(DecodeMulticolourGigascreen(f.data));
+  return Decoded(DecodeMulticolourGigascreen(f.data, *f.drawing));
 }
 
 // "BIT", and the word at D[4] agrees with the Hobeta length less 256 (so a
@@ -169,7 +174,7 @@ DecodeResult DecodeWrappedMulticolourGigascreen(const WrappedFile& f) {
 bool IsBitSpriteSheet(const WrappedFile& f) {
   return LeadStartsWith(f, 0, "BIT") && int{LeadWord(f, 4)} == int{f.header.lengthWord} - 256;
 }
-DecodeResult DecodeWrappedBitSpriteSheet(const WrappedFile& f) { return ReadBitSpriteSheet(f.data); }
+DecodeResult DecodeWrappedBitSpriteSheet(const WrappedFile& f) { return ReadBitSpriteSheet(f.data, *f.drawing); }
 
 }  // namespace
 
@@ -199,7 +204,8 @@ const HobetaRule* FindHobetaRule(const WrappedFile& file, const DeliverableDescr
   return nullptr;
 }
 
-WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable) {
+WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable,
+                          const Drawing& drawing) {
   uint8_t headerBytes[kHobetaHeaderBytes];
   for (size_t i = 0; i < kHobetaHeaderBytes; ++i) headerBytes[i] = loadArea[i];
   WrappedFile file = {};
@@ -210,18 +216,19 @@ WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const Deliverabl
   file.lead = file.data.Peek(0, kLeadBytes);
   file.loadArea = loadArea;
   file.deliverable = &deliverable;
+  file.drawing = &drawing;
   return file;
 }
 
 FormReading ReadRawOrHobeta(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
-                            const DeliverableDescription& deliverable) {
+                            const DeliverableDescription& deliverable, const Drawing& drawing) {
   if (fileSize < kMinFileBytes || fileSize > kReadBufferBytes) return {};
 
   if (const RawFormat* raw = FindRawFormat(fileSize, fileName)) {
-    return {Decoded(raw->decode(ByteSpan(loadArea, kReadBufferBytes))), raw->name};
+    return {Decoded(raw->decode(ByteSpan(loadArea, kReadBufferBytes), drawing)), raw->name};
   }
 
-  const WrappedFile file = ViewAsWrapped(loadArea, fileSize, deliverable);
+  const WrappedFile file = ViewAsWrapped(loadArea, fileSize, deliverable, drawing);
   if (fileSize < file.header.sectorCount * 256u + kHobetaHeaderBytes || !file.checksumHolds) return {};
   const HobetaRule* rule = FindHobetaRule(file, deliverable);
   if (rule == nullptr) return {};

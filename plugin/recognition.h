@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/deliverable.h"
 #include "plugin/picture.h"
@@ -40,6 +41,7 @@ struct WrappedFile {
   const uint8_t* lead;  // the first kLeadBytes of `data`
   uint8_t* loadArea;    // where depackers write, laid out as `deliverable` says
   const DeliverableDescription* deliverable;
+  const Drawing* drawing;
 };
 
 struct HobetaRule {
@@ -75,7 +77,8 @@ const HobetaRule* FindHobetaRule(const WrappedFile& file, const DeliverableDescr
 // The Hobeta view of a file of `fileSize` bytes at the start of `loadArea`
 // (zero-filled beyond it, laid out as `deliverable` says); the header's size
 // and checksum are not held against anything yet.
-WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable);
+WrappedFile ViewAsWrapped(uint8_t* loadArea, uint32_t fileSize, const DeliverableDescription& deliverable,
+                          const Drawing& drawing = kDefaultDrawing);
 
 // A reading of a file and the name, for people, of the form that gave it
 // (null when nothing claimed the file).
@@ -88,7 +91,7 @@ struct FormReading {
 // `loadArea` (zero-filled beyond it, laid out as `deliverable` says): the raw
 // sizes, then the Hobeta checks and `deliverable`'s rules.
 FormReading ReadRawOrHobeta(uint8_t* loadArea, uint32_t fileSize, const char* fileName,
-                            const DeliverableDescription& deliverable);
+                            const DeliverableDescription& deliverable, const Drawing& drawing = kDefaultDrawing);
 
 // The picture of ReadRawOrHobeta, or null.
 Picture* RecognisePicture(uint8_t* loadArea, uint32_t fileSize, const char* fileName,

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "containers/container.h"
+#include "decoders/drawing.h"
 #include "plugin/byte_reader.h"
 #include "plugin/deliverable.h"
 #include "plugin/picture.h"
@@ -22,6 +23,7 @@ struct FileToRead {
   // korvel_hobeta's load area: the file, zero-filled beyond it, then the
   // work area. Null when the file is not 17 to 65552 bytes long.
   uint8_t* loadArea;
+  const Drawing* drawing = &kDefaultDrawing;
 };
 
 enum class StepTestKind : uint8_t {
@@ -60,9 +62,9 @@ struct RecognitionStep {
 bool StepTestHolds(const StepTest& test, const FileToRead& file);
 
 // A step reader for a decoder of the whole file.
-template <DecodeResult (*Decode)(ByteSpan)>
+template <DecodeResult (*Decode)(ByteSpan, const Drawing&)>
 DecodeResult ReadWhole(const FileToRead& file, const char** /*formName*/) {
-  return Decode(file.file);
+  return Decode(file.file, *file.drawing);
 }
 
 // A step reader for a decoder of the whole file that needs no checks (the

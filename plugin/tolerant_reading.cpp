@@ -33,17 +33,17 @@ bool HasHobetaPcName(const char* fileName) {
 
 // HR-packed data of `unpacked` bytes, depacked from `packed` and decoded by that size.
 DecodeResult DepackHrByUnpackedSize(const FileToRead& f, ByteSpan packed, uint16_t unpacked) {
-  Picture* (*decode)(ByteSpan) = nullptr;
+  Picture* (*decode)(ByteSpan, const Drawing&) = nullptr;
   switch (unpacked) {
-    case 6144: decode = [](ByteSpan d) { return DecodeScreenOrBitmap(d, 0); }; break;
+    case 6144: decode = [](ByteSpan d, const Drawing& drawing) { return DecodeScreenOrBitmap(d, 0, drawing); }; break;
     case 6912: decode = DecodeStandardScreen; break;
     case 13824: decode = DecodeGigascreen; break;
-    case 18432: decode = DecodeThreeColourScreen; break;
+    case 18432: decode = [](ByteSpan d, const Drawing&) { return DecodeThreeColourScreen(d); }; break;
     default: return NotThisForm();
   }
   const MutableByteSpan output = ClearedWorkArea(f, unpacked);
   if (!DepackHr(packed, output)) return NotThisForm();
-  return Decoded(decode(output.AsBytes()));
+  return Decoded(decode(output.AsBytes(), *f.drawing));
 }
 
 uint16_t WordAt(ByteSpan bytes, size_t offset) {
@@ -56,14 +56,14 @@ uint16_t WordAt(ByteSpan bytes, size_t offset) {
 DecodeResult ReadAsKorvelHobeta(const FileToRead& f, const char** formName) {
   if (f.loadArea == nullptr) return NotThisForm();
   const FormReading reading =
-      ReadRawOrHobeta(f.loadArea, static_cast<uint32_t>(f.file.size()), f.fileName, kKorvelHobeta);
+      ReadRawOrHobeta(f.loadArea, static_cast<uint32_t>(f.file.size()), f.fileName, kKorvelHobeta, *f.drawing);
   if (reading.formName != nullptr) *formName = reading.formName;
   return reading.result;
 }
 
 DecodeResult ReadTolerantHobeta(const FileToRead& f, const char** formName) {
   if (f.loadArea == nullptr) return NotThisForm();
-  const WrappedFile wrapped = ViewAsWrapped(f.loadArea, static_cast<uint32_t>(f.file.size()), kKorvelHobeta);
+  const WrappedFile wrapped = ViewAsWrapped(f.loadArea, static_cast<uint32_t>(f.file.size()), kKorvelHobeta, *f.drawing);
   const HobetaHeader& header = wrapped.header;
   const bool whole = f.file.size() >= header.sectorCount * 256u + kHobetaHeaderBytes;
   const bool holdsItsData = f.file.size() >= header.lengthWord + kHobetaHeaderBytes;
@@ -98,7 +98,7 @@ DecodeResult ReadHeaderlessPacked(const FileToRead& f, const char** formName) {
     *formName = "LCMP5-packed screen without header";
     const MutableByteSpan output = ClearedWorkArea(f, kLcmp5OutputBytes);
     if (!DepackLcmp5(area, output, kLcmp5Current)) return NotThisForm();
-    return Decoded(DecodeStandardScreen(output.AsBytes()));
+    return Decoded(DecodeStandardScreen(output.AsBytes(), *f.drawing));
   }
   if (StartsWith(f.file, "HR", false)) {
     *formName = "HR-packed data without header";

@@ -30,7 +30,7 @@ using testing::Bytes;
 using testing::PicturePtr;
 using testing::PixelAt;
 
-using Decoder = DecodeResult (*)(ByteSpan);
+using Decoder = DecodeResult (*)(ByteSpan, const Drawing&);
 
 Bytes RandomBytes(size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -40,7 +40,7 @@ Bytes RandomBytes(size_t size, unsigned seed) {
 }
 
 PicturePtr Decode(Decoder decoder, const Bytes& file) {
-  const DecodeResult result = decoder(ByteSpan(file.data(), file.size()));
+  const DecodeResult result = decoder(ByteSpan(file.data(), file.size()), kDefaultDrawing);
   EXPECT_FALSE(result.outOfMemory);
   return PicturePtr(result.picture);
 }
@@ -107,7 +107,7 @@ TEST(ExtraScreens, EveryPixelFollowsItsFormsCellLayout) {
     }
     // One byte short of what the layout reads: no picture.
     const Bytes cut(form.file.begin(), form.file.end() - 1);
-    const DecodeResult none = form.decode(ByteSpan(cut.data(), cut.size()));
+    const DecodeResult none = form.decode(ByteSpan(cut.data(), cut.size()), kDefaultDrawing);
     EXPECT_TRUE(none.picture == nullptr && !none.outOfMemory);
   }
 }
@@ -303,7 +303,7 @@ TEST(ExtraScreens, HeadersThatDoNotHold) {
       {"SCA payload past the end", DecodeScaFirstFrame, sca(13, 0xFF)},
   };
   for (const auto& c : cases) {
-    const DecodeResult result = c.decode(ByteSpan(c.file.data(), c.file.size()));
+    const DecodeResult result = c.decode(ByteSpan(c.file.data(), c.file.size()), kDefaultDrawing);
     EXPECT_TRUE(result.picture == nullptr && !result.outOfMemory) << c.what;
     ReleasePicture(result.picture);
   }

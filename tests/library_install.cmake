@@ -29,7 +29,7 @@ execute_process(COMMAND ${CC} -std=c99 -Wall -Wextra -pedantic -Werror -o ${WORK
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the example does not build with pkg-config --cflags --libs korvel")
 endif()
-execute_process(COMMAND ${CC} -std=c99 -o ${WORK}/static ${EXAMPLE} ${flags_--cflags} ${libdir}/libkorvel.a -lz
+execute_process(COMMAND ${CC} -std=c99 -o ${WORK}/static ${EXAMPLE} ${flags_--cflags} ${libdir}/libkorvel.a -lz -lm
                 RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the example does not link libkorvel.a and zlib with a C compiler alone")

@@ -47,6 +47,12 @@ Bytes Wrapped(const Bytes& data, uint8_t type = 'C', uint16_t start = 0x4000) {
 
 // The picture a decoder makes of `data`, padded with zeros to the size the
 // loaders give a decoder (the read buffer from the data on).
+// A decoder drawn with the default choices, as the rules draw.
+template <auto Decode>
+Picture* Drawn(ByteSpan data) {
+  return Decode(data, kDefaultDrawing);
+}
+
 std::vector<uint8_t> Expected(const std::function<Picture*(ByteSpan)>& decode, const Bytes& data, size_t span,
                               int& width, int& height) {
   Bytes padded = data;
@@ -99,11 +105,11 @@ class ScreenRules : public ::testing::Test {
 
 TEST_F(ScreenRules, RawSizesInBothDeliverables) {
   const Case cases[] = {
-      {"pair.gsc", Busy(13824, 1), DecodeGigascreen, true, true},
-      {"pair.bin", Busy(13824, 2), DecodeGigascreen, true, true},
-      {"multi.mc", Busy(12288, 3), DecodeMulticolourScreen, true, true},
-      {"multi", Busy(12288, 4), DecodeMulticolourScreen, true, true},
-      {"multi.mcx", Busy(24576, 5), DecodeMulticolourGigascreen, true, true},
+      {"pair.gsc", Busy(13824, 1), Drawn<DecodeGigascreen>, true, true},
+      {"pair.bin", Busy(13824, 2), Drawn<DecodeGigascreen>, true, true},
+      {"multi.mc", Busy(12288, 3), Drawn<DecodeMulticolourScreen>, true, true},
+      {"multi", Busy(12288, 4), Drawn<DecodeMulticolourScreen>, true, true},
+      {"multi.mcx", Busy(24576, 5), Drawn<DecodeMulticolourGigascreen>, true, true},
       {"colour.rgb", Busy(18432, 6), DecodeThreeColourScreen, true, true},
       {"colour.xpc", Busy(18432, 7), DecodeThreeColourScreen, true, true},
       {"colour.xpv", Busy(18432, 8), DecodeLinearThreeColourScreen, true, true},
@@ -123,12 +129,12 @@ TEST_F(ScreenRules, WrappedFormsOnlyInKorvelHobeta) {
   sheet.AddSprite(3, 2, cells, true);
   sheet.AddSprite(1, 1, {cells[0]}, false);
   const Case cases[] = {
-      {"pair.$g", Wrapped(Busy(13824, 11)), DecodeGigascreen, true, false},
+      {"pair.$g", Wrapped(Busy(13824, 11)), Drawn<DecodeGigascreen>, true, false},
       {"colour.$c", Wrapped(Busy(18432, 12)), DecodeThreeColourScreen, true, false},
       {"colour.$b", Wrapped(Busy(18432, 13), 'b'), DecodeBrgThreeColourScreen, true, false},
-      {"multi.$m", Wrapped(Busy(12288, 14)), DecodeMulticolourScreen, true, false},
-      {"multi.$x", Wrapped(Busy(24576, 15)), DecodeMulticolourGigascreen, true, false},
-      {"sheet.$c", sheet.FinishWrapped(), DecodeBitSpriteSheet, true, false},
+      {"multi.$m", Wrapped(Busy(12288, 14)), Drawn<DecodeMulticolourScreen>, true, false},
+      {"multi.$x", Wrapped(Busy(24576, 15)), Drawn<DecodeMulticolourGigascreen>, true, false},
+      {"sheet.$c", sheet.FinishWrapped(), Drawn<DecodeBitSpriteSheet>, true, false},
   };
   for (const Case& c : cases) Check(c);
 }
@@ -166,7 +172,7 @@ TEST_F(ScreenRules, ShortStreamsReadZerosInsideTheBufferAndFailPastIt) {
     writer.AddEntry(255, height, 0xFFFF);
     const Bytes file = writer.FinishWrapped();
     if (fits) {
-      Check({"far.$c", file, DecodeBitSpriteSheet, true, false});
+      Check({"far.$c", file, Drawn<DecodeBitSpriteSheet>, true, false});
     } else {
       EXPECT_FALSE(hobeta_.Load(file, "far.$c").loaded());
     }

@@ -154,7 +154,7 @@ TEST(TableExpansion, HelpersCoverEveryByteAndAttribute) {
     const Rgb ink = ZxPalette[InkIndex(attribute)], paper = ZxPalette[PaperIndex(attribute)];
     for (int b = 0; b < 256; ++b) {
       uint8_t byAttribute[24], byColours[24], channels[24], expected[24];
-      WriteAttributeByte(byAttribute, static_cast<uint8_t>(b), attribute);
+      WriteAttributeByte(byAttribute, static_cast<uint8_t>(b), attribute, kAttributeRuns.runs);
       WriteInkPaperByte(byColours, static_cast<uint8_t>(b), ink, paper);
       WriteChannelBytes(channels, static_cast<uint8_t>(b), static_cast<uint8_t>(a), static_cast<uint8_t>(a ^ b));
       for (int k = 0; k < 8; ++k) {

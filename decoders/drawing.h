@@ -1,0 +1,42 @@
+#pragma once
+// How the decoders draw: with which colours, which FLASH phase, and how a
+// gigascreen's two screens become one picture. Every front-end that takes
+// one picture draws with kDefaultDrawing; the in-process reading builds its
+// own from the user's choices.
+
+#include <cstdint>
+
+#include "decoders/zx_tables.h"
+
+namespace korvel {
+
+enum class GigascreenMode : uint8_t {
+  kBlend,    // the two screens averaged byte by byte
+  kLinear,   // averaged in linear light
+  kFlicker,  // the two screens as two frames of 1/50 s
+};
+
+struct Drawing {
+  // Paper and ink-XOR-paper runs of each whole attribute byte: in the second
+  // FLASH phase a bit-7 attribute has its ink and paper swapped.
+  const AttributeRuns* runs;
+  // The same in the first phase, for forms whose bit 7 is no FLASH.
+  const AttributeRuns* steadyRuns;
+  const Rgb* palette;  // 16 colours, ZxPalette's order
+  GigascreenMode gigascreen;
+  int8_t screen;  // flicker: which of a gigascreen's two screens is drawn
+  // Linear blend: kLinearMeans[256 * x + y] is the linear-light mean of x and y.
+  const uint8_t* linearMeans;
+  bool allFrames;  // an animation gives every frame, not only its first
+};
+
+inline constexpr Drawing kDefaultDrawing = {kAttributeRuns.runs, kAttributeRuns.runs, ZxPalette,
+                                            GigascreenMode::kBlend,   0, nullptr, false};
+
+// The attribute runs for `palette`, in FLASH phase 0 or 1, into `runs` (256).
+void BuildAttributeRuns(const Rgb* palette, int phase, AttributeRuns* runs);
+
+// The 65536 linear-light means of two bytes, into `means`.
+void BuildLinearMeans(uint8_t* means);
+
+}  // namespace korvel
