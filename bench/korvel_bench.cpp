@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,8 +38,12 @@
 #include "plugin/exports.h"
 #include "plugin/container_pictures.h"
 #include "plugin/load.h"
+#include "plugin/reading.h"
 #include "tests/support/container_writer.h"
 #include "tests/support/hobeta_writer.h"
+#if defined(KORVEL_BENCH_PNG)
+#include "host/png_writer.h"
+#endif
 
 namespace fs = std::filesystem;
 using namespace korvel;
@@ -264,6 +269,40 @@ void MemcpyBenchmark(benchmark::State& state, size_t bytes) {
   clock.ReportRatio(state, bytes);
 }
 
+#if defined(KORVEL_BENCH_PNG)
+// The host's PNG file of a flashing screen: the still picture (frame 1, as
+// without --animate) beside the animated PNG of both frames. Frame 2 is the
+// screen with ink and paper swapped in every cell, as FLASH shows it.
+void PngBenchmark(benchmark::State& state, const Bytes& screen, bool animated) {
+  Bytes swapped = screen;
+  for (size_t i = 6144; i < 6912; ++i) {
+    swapped[i] = static_cast<uint8_t>((screen[i] & 0xC0) | (screen[i] & 7) << 3 | (screen[i] >> 3 & 7));
+  }
+  auto image = [](const Bytes& bytes) {
+    Picture* picture = DecodeStandardScreen(ByteSpan(bytes.data(), bytes.size()));
+    host::Image out{picture->width, picture->height, Bytes(picture->pixels, picture->pixels + PixelBytes(*picture))};
+    ReleasePicture(picture);
+    return out;
+  };
+  const host::Image first = image(screen), second = image(swapped);
+  const std::vector<host::PngFrame> frames = {{first.rgb.data(), 8, 25}, {second.rgb.data(), 8, 25}};
+  const fs::path path = fs::temp_directory_path() / ("korvel_bench_" + std::to_string(getpid()) + ".png");
+  std::string error;
+  const RatioClock clock;
+  for (auto _ : state) {
+    const bool written = animated ? host::WriteAnimatedPng(first, frames, path, true, error)
+                                  : host::WritePng(first, path, true, error);
+    if (!written) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+  state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+  fs::remove(path);
+  clock.ReportRatio(state, kScreenOutputBytes);
+}
+#endif
+
 // Every picture of a tape or recording, as the host reads it: a recording
 // through the pieces a file larger than 16 MiB is read in (here from
 // memory), a TAP whole.
@@ -468,6 +507,32 @@ void PrintSummary(const TargetReporter& reporter, const std::vector<Target>& tar
 
 }  // namespace
 
+// Every picture of a file as the in-process reading gives it: with its
+// frames, or only as the plain reading draws it.
+void ReadingBenchmark(benchmark::State& state, const Bytes& file, const char* fileName, bool frames, size_t wanted) {
+  size_t framesFound = 0;
+  const auto count = [](FoundItem& item, void* context) {
+    for (const Picture* frame = item.picture; frame != nullptr; frame = frame->nextFrame) ++*static_cast<size_t*>(context);
+    ReleasePicture(item.picture);
+    return true;
+  };
+  const DrawingChoices choices;
+  const RatioClock clock;
+  for (auto _ : state) {
+    framesFound = 0;
+    if (frames) {
+      ReadEveryPicture(file.data(), file.size(), fileName, choices, count, &framesFound);
+    } else {
+      ReadEveryPicture(file.data(), file.size(), fileName, count, &framesFound);
+    }
+    if (framesFound != wanted) {
+      state.SkipWithError("the frames were not found");
+      return;
+    }
+  }
+  clock.ReportRatio(state, kScreenOutputBytes);
+}
+
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
@@ -499,6 +564,11 @@ int main(int argc, char** argv) {
   for (size_t bytes : {size_t{147456}, size_t{49152}, size_t{18432}, size_t{13824}, size_t{6912}}) {
     add("memcpy/" + std::to_string(bytes), [bytes](benchmark::State& s) { MemcpyBenchmark(s, bytes); });
   }
+
+#if defined(KORVEL_BENCH_PNG)
+  add("png/still/landscape", [&in](benchmark::State& s) { PngBenchmark(s, in.landscape, false); });
+  add("png/animated_flash/landscape", [&in](benchmark::State& s) { PngBenchmark(s, in.landscape, true); });
+#endif
 
   // Decoders.
   struct DecodeCase {
@@ -595,6 +665,18 @@ int main(int argc, char** argv) {
   add("load_bytes_extra/landscape.$s",
       [](benchmark::State& s) { LoadBytesBenchmark(s, wrappedScreen, "landscape.$s", kKorvelExtra); });
 
+  // A screen whose every cell flashes: its two frames, beside the one
+  // picture the plain reading gives.
+  static const Bytes flashing = [&in] {
+    Bytes screen = in.landscape;
+    for (size_t i = 6144; i < 6912; ++i) screen[i] |= 0x80;
+    return screen;
+  }();
+  add("frames/flashing_screen/both_frames",
+      [](benchmark::State& s) { ReadingBenchmark(s, flashing, "landscape.scr", true, 2); });
+  add("frames/flashing_screen/first_only",
+      [](benchmark::State& s) { ReadingBenchmark(s, flashing, "landscape.scr", false, 1); });
+
   // From files, through the plug-in's exports, and the bare file read.
   static const BenchFolder folder;
   const std::string screenPath = folder.Write("landscape.scr", in.landscape);
@@ -669,6 +751,12 @@ int main(int argc, char** argv) {
        4,
        kScreenOutputBytes,
        {"open_read/6912"}},
+      {"a flashing screen's two frames, against its reading and one more decode",
+       {"frames/flashing_screen/both_frames"},
+       Target::ratioToReference,
+       1,
+       kScreenOutputBytes,
+       {"frames/flashing_screen/first_only", "decode/standard_screen/landscape"}},
       {"48K game, 5-minute WAV recording (44.1 kHz, 16 bits)", {"tape/wav_48k_game_5min_44100_16bit"},
        Target::timesRealTime, 50, 0, {}, kRecordingSeconds},
       {"48K game, 5-minute CSW recording", {"tape/csw_48k_game_5min"}, Target::timesRealTime, 50, 0, {},

@@ -30,6 +30,23 @@ struct Drawing {
   bool allFrames;  // an animation gives every frame, not only its first
 };
 
+// The attribute with ink and paper swapped.
+constexpr uint8_t SwappedInkAndPaper(uint8_t attribute) {
+  return static_cast<uint8_t>((attribute & 0xC0) | (attribute & 7) << 3 | (attribute >> 3 & 7));
+}
+
+// The default runs in the second FLASH phase: a bit-7 attribute's ink and
+// paper swapped.
+inline constexpr struct FlashedAttributeRunTable {
+  AttributeRuns runs[256];
+  constexpr FlashedAttributeRunTable() : runs() {
+    for (int a = 0; a < 256; ++a) {
+      const auto attribute = static_cast<uint8_t>(a);
+      runs[a] = kAttributeRuns.runs[a < 128 ? attribute : SwappedInkAndPaper(attribute)];
+    }
+  }
+} kFlashedAttributeRuns;
+
 inline constexpr Drawing kDefaultDrawing = {kAttributeRuns.runs, kAttributeRuns.runs, ZxPalette,
                                             GigascreenMode::kBlend,   0, nullptr, false};
 

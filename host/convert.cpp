@@ -159,6 +159,19 @@ std::vector<fs::path> PictureOutputs(const fs::path& output, const std::vector<s
 
 namespace {
 
+// A picture read with every frame becomes an animated PNG; the rest, and
+// every picture of one frame, a plain one.
+bool WritePicture(const FoundPicture& picture, const fs::path& output, bool force, std::string& error) {
+  const Image& image = *picture.image;
+  if (picture.laterFrames.empty()) return WritePng(image, output, force, error);
+  std::vector<PngFrame> frames;
+  for (size_t i = 0; i < picture.delays.size() && i <= picture.laterFrames.size(); ++i) {
+    const uint8_t* rgb = i == 0 ? image.rgb.data() : picture.laterFrames[i - 1].data();
+    frames.push_back({rgb, picture.delays[i].numerator, picture.delays[i].denominator});
+  }
+  return WriteAnimatedPng(image, frames, output, force, error);
+}
+
 // Writes the pictures of one file (or archive member) named `name`, whose
 // single picture would go to `output`. A file that gives none is skipped,
 // or a failure when `named`.
@@ -174,6 +187,10 @@ ConvertCounts WritePictures(const FileReading& reading, const fs::path& name, co
   std::vector<std::string> labels;
   for (const FoundPicture& item : reading.items) {
     if (item.warn) console.Problem(name, item.label + ": " + item.formName);
+    if (item.failed) {
+      console.Problem(name, (item.label.empty() ? "" : item.label + ": ") + item.formName + ", nothing written");
+      ++counts.failed;
+    }
     if (!item.image) continue;
     if (item.image->width == 0 || item.image->height == 0) {
       console.Problem(name, "empty picture (" + std::to_string(item.image->width) + "x" +
@@ -184,6 +201,7 @@ ConvertCounts WritePictures(const FileReading& reading, const fs::path& name, co
     labels.push_back(item.label);
   }
   if (pictures.empty()) {
+    if (counts.failed != 0) return counts;
     if (reading.PictureCount() == 0 && named) console.Problem(name, "not a ZX picture that korvel reads");
     (named ? counts.failed : counts.skipped) = 1;
     return counts;
@@ -199,7 +217,7 @@ ConvertCounts WritePictures(const FileReading& reading, const fs::path& name, co
     std::error_code ignored;
     if (outputs[i].has_parent_path()) fs::create_directories(outputs[i].parent_path(), ignored);
     std::string error;
-    if (WritePng(*pictures[i]->image, outputs[i], force, error)) {
+    if (WritePicture(*pictures[i], outputs[i], force, error)) {
       ++counts.converted;
     } else {
       console.Problem(outputs[i], error);

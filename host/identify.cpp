@@ -16,6 +16,20 @@ std::string Size(const Image& image) {
   return std::to_string(image.width) + "\u00d7" + std::to_string(image.height);
 }
 
+// The size, and for a picture that moves its frames: FLASH when every frame
+// shows for 16 of the 50 frames a second.
+std::string Describe(const FoundPicture& picture) {
+  std::string text = Size(*picture.image);
+  if (picture.delays.size() > 1) {
+    bool flash = true;
+    for (const FoundPicture::Delay& delay : picture.delays) {
+      flash = flash && delay.numerator == 8 && delay.denominator == 25;
+    }
+    text += std::string(", ") + (flash ? "FLASH: " : "") + std::to_string(picture.delays.size()) + " frames";
+  }
+  return text;
+}
+
 std::string Count(size_t count, const char* one, const char* several) {
   return std::to_string(count) + " " + (count == 1 ? one : several);
 }
@@ -25,7 +39,11 @@ void Explain(const std::string& name, const FileReading& reading) {
     std::printf("%s: not a ZX picture korvel reads\n", name.c_str());
   } else if (!reading.container) {
     const FoundPicture& only = reading.items.front();
-    std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), Size(*only.image).c_str());
+    if (only.image) {
+      std::printf("%s: %s, %s\n", name.c_str(), reading.formName.c_str(), Describe(only).c_str());
+    } else {
+      std::printf("%s: %s, no picture (%s)\n", name.c_str(), reading.formName.c_str(), only.formName.c_str());
+    }
   } else {
     std::string counts = Count(reading.PictureCount(), "picture", "pictures");
     if (reading.items.size() != reading.PictureCount()) {
@@ -37,7 +55,7 @@ void Explain(const std::string& name, const FileReading& reading) {
       const std::string label = item.label.empty() ? std::to_string(++number) : item.label;
       if (item.image) {
         std::printf("%s: %s: %s, %s\n", name.c_str(), label.c_str(), item.formName.c_str(),
-                    Size(*item.image).c_str());
+                    Describe(item).c_str());
       } else {
         std::printf("%s: %s: no picture (%s)\n", name.c_str(), label.c_str(), item.formName.c_str());
       }

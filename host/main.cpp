@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/choices.h"
 #include "host/convert.h"
 #include "host/identify.h"
 #include "host/plugins.h"
@@ -30,7 +31,9 @@ constexpr char kUsage[] =
     "'korvel --version' for the version.\n";
 
 constexpr char kConvertUsage[] =
-    "usage: korvel convert INPUT... [-o OUTPUT] [-j N] [--force] [--plugin PATH]...\n"
+    "usage: korvel convert INPUT... [-o OUTPUT] [-j N] [--force] [--animate]\n"
+    "                      [--palette NAME|FILE] [--gigascreen MODE] [--border SIZE]\n"
+    "                      [--border-colour N] [--scale N] [--plugin PATH]...\n"
     "\n"
     "Converts each ZX picture to a PNG file named after the whole input name\n"
     "plus .png (pic.scr becomes pic.scr.png), beside the input or in OUTPUT.\n"
@@ -51,6 +54,24 @@ constexpr char kConvertUsage[] =
     "                       for a single input, the PNG file itself\n"
     "  -j, --jobs N         convert N files at once (default: one per core)\n"
     "  -f, --force          overwrite PNG files that already exist\n"
+    "  --animate            write a picture that moves (FLASH, a flickering\n"
+    "                       gigascreen, an animation) as an animated PNG, looping\n"
+    "                       for ever; its first frame is the still picture, which\n"
+    "                       viewers without animation show\n"
+    "  --palette NAME|FILE  the 16 colours: default (lit 0xBF, unlit 0x08; bright\n"
+    "                       0xFF and 0x20), 192, 205, 215, 224 or 170 (lit at that\n"
+    "                       level, 255 bright, unlit 0), or a file of 16 lines\n"
+    "                       #RRGGBB or R G B: colours 0-7 (black, blue, red,\n"
+    "                       magenta, green, cyan, yellow, white), then bright 0-7\n"
+    "                       (15 lines: bright black is black; ; or // comments)\n"
+    "  --gigascreen MODE    two screens shown in turn: blend (default), linear\n"
+    "                       (blended in linear light) or flicker (two frames of\n"
+    "                       1/50 s, with --animate)\n"
+    "  --border SIZE        none (default), small (288x224), medium (320x256) or\n"
+    "                       full (384x288) around a 256x192 screen\n"
+    "  --border-colour N    the border's colour, 0-7 (default 0), for files that\n"
+    "                       keep none of their own\n"
+    "  --scale N            every pixel N x N, 1-8 (default 1), after the border\n"
     "  --plugin PATH        read through this gfp plug-in instead of the built-in\n"
     "                       readers, one picture per file, as an image viewer\n"
     "                       does (repeatable; tried in order)\n"
@@ -80,6 +101,9 @@ int UsageError(const std::string& message, const char* usage) {
   std::fprintf(stderr, "korvel: %s\n\n%s", message.c_str(), usage);
   return 2;
 }
+
+// ", not 'VALUE'" for a value given, nothing for one missing.
+std::string Quoted(const std::string* value) { return value != nullptr ? ", not '" + *value + "'" : ""; }
 
 bool IsHelp(const std::string& arg) { return arg == "-h" || arg == "--help"; }
 
@@ -122,12 +146,32 @@ int RunInfo(const std::vector<std::string>& args) {
   return status;
 }
 
+// A drawing choice given as --NAME VALUE or --NAME=VALUE: whether `arg` is
+// one, and then its value (nullptr when missing).
+bool TakeChoice(const std::vector<std::string>& args, size_t& i, const char* name, const std::string*& value,
+                std::string& attached) {
+  const std::string& arg = args[i];
+  if (arg == name) {
+    value = i + 1 < args.size() ? &args[++i] : nullptr;
+    return true;
+  }
+  const std::string prefix = std::string(name) + "=";
+  if (arg.rfind(prefix, 0) != 0) return false;
+  attached = arg.substr(prefix.size());
+  value = &attached;
+  return true;
+}
+
 int RunConvert(const std::vector<std::string>& args) {
   ConvertOptions options;
+  PictureChoices choices;
+  bool choicesGiven = false;
   std::vector<fs::path> pluginPaths;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+    const std::string* choice = nullptr;
+    std::string choiceText;
     if (IsHelp(arg)) {
       std::fputs(kConvertUsage, stdout);
       return 0;
@@ -153,6 +197,39 @@ int RunConvert(const std::vector<std::string>& args) {
       }
     } else if (arg == "-f" || arg == "--force") {
       options.force = true;
+    } else if (arg == "--animate") {
+      choices.everyFrame = true;
+      choicesGiven = true;
+    } else if (TakeChoice(args, i, "--palette", choice, choiceText)) {
+      if (choice == nullptr) return UsageError("--palette needs a palette name or file", kConvertUsage);
+      std::string error;
+      switch (ChoosePalette(*choice, choices.palette, error)) {
+        case PaletteChoice::kChosen: choices.paletteChosen = true; break;
+        case PaletteChoice::kDefault: choices.paletteChosen = false; break;
+        case PaletteChoice::kUnknown: return UsageError(error, kConvertUsage);
+        case PaletteChoice::kBadFile: std::fprintf(stderr, "korvel: %s\n", error.c_str()); return 2;
+      }
+      choicesGiven = true;
+    } else if (TakeChoice(args, i, "--gigascreen", choice, choiceText)) {
+      if (choice == nullptr || !ParseGigascreen(*choice, choices.gigascreen)) {
+        return UsageError("--gigascreen wants blend, linear or flicker" + Quoted(choice), kConvertUsage);
+      }
+      choicesGiven = true;
+    } else if (TakeChoice(args, i, "--border", choice, choiceText)) {
+      if (choice == nullptr || !ParseBorder(*choice, choices.border)) {
+        return UsageError("--border wants none, small, medium or full" + Quoted(choice), kConvertUsage);
+      }
+      choicesGiven = true;
+    } else if (TakeChoice(args, i, "--border-colour", choice, choiceText)) {
+      if (choice == nullptr || !ParseBorderColour(*choice, choices.borderColour)) {
+        return UsageError("--border-colour wants a colour from 0 to 7" + Quoted(choice), kConvertUsage);
+      }
+      choicesGiven = true;
+    } else if (TakeChoice(args, i, "--scale", choice, choiceText)) {
+      if (choice == nullptr || !ParseScale(*choice, choices.scale)) {
+        return UsageError("--scale wants a number from 1 to 8" + Quoted(choice), kConvertUsage);
+      }
+      choicesGiven = true;
     } else if (arg == "--plugin") {
       const std::string* path = value();
       if (path == nullptr) return UsageError("--plugin needs a path", kConvertUsage);
@@ -166,7 +243,12 @@ int RunConvert(const std::vector<std::string>& args) {
     }
   }
   if (options.inputs.empty()) return UsageError("no input files", kConvertUsage);
-  if (pluginPaths.empty()) return RunConversion(options, *MakeBuiltInReader());
+  if (pluginPaths.empty()) return RunConversion(options, *MakeBuiltInReader(choices));
+  if (choicesGiven) {
+    return UsageError("--plugin reads as an image viewer does: one still picture in the plug-in's colours, "
+                      "without --animate, --palette, --gigascreen, --border or --scale",
+                      kConvertUsage);
+  }
   std::string error;
   std::optional<PluginSet> plugins = OpenPlugins(pluginPaths, error);
   if (!plugins) {

@@ -33,10 +33,7 @@ int PaletteBitDepth(int colours) {
 
 // Every pixel is looked up: a cache of the last colour or two saves nothing
 // on flat pictures and costs mispredicted branches on busy ones.
-bool BuildPalette(const Image& image, PngPalette& palette) {
-  palette = PngPalette();
-  const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-  const uint8_t* rgb = image.rgb.data();
+bool AddToPalette(const uint8_t* rgb, size_t pixels, PngPalette& palette) {
   for (size_t i = 0; i < pixels; ++i, rgb += 3) {
     const uint32_t colour = ColourAt(rgb);
     const int slot = FindSlot(palette, colour);
@@ -54,6 +51,13 @@ bool BuildPalette(const Image& image, PngPalette& palette) {
       ++palette.count;
     }
   }
+  return true;
+}
+
+bool BuildPalette(const Image& image, PngPalette& palette) {
+  palette = PngPalette();
+  const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+  if (!AddToPalette(image.rgb.data(), pixels, palette)) return false;
   palette.bitDepth = PaletteBitDepth(palette.count);
   return true;
 }

@@ -32,6 +32,10 @@ int PaletteBitDepth(int colours);
 // than 256: it is then written as RGB.
 bool BuildPalette(const Image& image, PngPalette& palette);
 
+// Adds the colours of `pixels` RGB pixels to the palette, leaving bitDepth
+// alone. False, with `count` 0, once there are more than 256.
+bool AddToPalette(const uint8_t* rgb, size_t pixels, PngPalette& palette);
+
 // Bytes of one row of `width` indices at `bitDepth`.
 size_t PackedRowBytes(int width, int bitDepth);
 

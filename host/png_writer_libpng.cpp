@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
+#include "host/png_frames.h"
 #include "host/png_palette.h"
 #include "host/png_writer.h"
 
@@ -40,9 +43,44 @@ void ChooseEncoderSettings(png_structp png, bool indexed) {
   if (indexed) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
 }
 
-bool Encode(const Image& image, FILE* file, std::string& error) {
+void PutBigEndian(uint8_t* out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+// The animation's chunks, which libpng does not know, go straight to the
+// file between libpng's own: libpng keeps no bytes back from it (the last
+// row flushes the IDAT stream), and a failed write here needs no longjmp.
+bool WriteChunk(FILE* file, const char type[4], const uint8_t* data, size_t size, std::string& error) {
+  uint8_t head[8];
+  PutBigEndian(head, static_cast<uint32_t>(size));
+  std::memcpy(head + 4, type, 4);
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, head + 4, 4);
+  if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+  uint8_t tail[4];
+  PutBigEndian(tail, static_cast<uint32_t>(crc));
+  if (std::fwrite(head, 1, 8, file) != 8 || (size > 0 && std::fwrite(data, 1, size, file) != size) ||
+      std::fwrite(tail, 1, 4, file) != 4) {
+    error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool Encode(const Image& image, const std::vector<PngFrame>& frames, FILE* file, std::string& error) {
+  const bool animated = frames.size() > 1;
   PngPalette palette;
-  const bool indexed = BuildPalette(image, palette);
+  const bool indexed = animated ? BuildFramesPalette(image.width, image.height, frames, palette)
+                                : BuildPalette(image, palette);
+  const PngChunk chunk = [file](const char type[4], const uint8_t* data, size_t size, std::string& chunkError) {
+    return WriteChunk(file, type, data, size, chunkError);
+  };
+  std::vector<uint8_t> control, firstControl;
+  if (animated) {
+    control = AnimationControl(frames.size());
+    firstControl = FrameControl(0, image.width, image.height, frames[0]);
+  }
+  bool written = true;
   std::vector<uint8_t> packed(indexed ? PackedRowBytes(image.width, palette.bitDepth) : 0);
 
   PngState state;
@@ -70,23 +108,29 @@ bool Encode(const Image& image, FILE* file, std::string& error) {
     png_set_PLTE(png, info, colours, palette.count);
   }
   png_write_info(png, info);
+  if (animated) {
+    written = chunk("acTL", control.data(), control.size(), error) &&
+              chunk("fcTL", firstControl.data(), firstControl.size(), error);
+  }
   const size_t rgbRowBytes = static_cast<size_t>(image.width) * 3;
-  for (int y = 0; y < image.height; ++y) {
-    const uint8_t* row = image.rgb.data() + rgbRowBytes * static_cast<size_t>(y);
+  for (int y = 0; written && y < image.height; ++y) {
+    const uint8_t* row = (animated ? frames[0].rgb : image.rgb.data()) + rgbRowBytes * static_cast<size_t>(y);
     if (indexed) {
       PackRow(palette, row, image.width, packed.data());
       row = packed.data();
     }
     png_write_row(png, row);
   }
-  png_write_end(png, nullptr);
+  if (written && animated) {
+    written = WriteLaterFrames(image.width, image.height, frames, indexed ? &palette : nullptr, chunk, error);
+  }
+  if (written) png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return true;
+  return written;
 }
 
-}  // namespace
-
-bool WritePng(const Image& image, const std::filesystem::path& path, bool overwrite, std::string& error) {
+bool WriteFile(const Image& image, const std::vector<PngFrame>& frames, const std::filesystem::path& path,
+               bool overwrite, std::string& error) {
   // The pixels are read as width * height RGB triples: an image that does
   // not hold them is refused before anything is read or created.
   if (image.width <= 0 || image.height <= 0 ||
@@ -113,7 +157,7 @@ bool WritePng(const Image& image, const std::filesystem::path& path, bool overwr
     close(descriptor);
     return false;
   }
-  bool ok = Encode(image, file, error);
+  bool ok = Encode(image, frames, file, error);
   if (ok && cutAtEnd) {
     const long length = std::ftell(file);
     ok = std::fflush(file) == 0 && length >= 0 && ftruncate(descriptor, length) == 0;
@@ -125,6 +169,17 @@ bool WritePng(const Image& image, const std::filesystem::path& path, bool overwr
   }
   if (!ok) std::filesystem::remove(path);
   return ok;
+}
+
+}  // namespace
+
+bool WritePng(const Image& image, const std::filesystem::path& path, bool overwrite, std::string& error) {
+  return WriteFile(image, {}, path, overwrite, error);
+}
+
+bool WriteAnimatedPng(const Image& image, const std::vector<PngFrame>& frames, const std::filesystem::path& path,
+                      bool overwrite, std::string& error) {
+  return WriteFile(image, frames, path, overwrite, error);
 }
 
 }  // namespace korvel::host

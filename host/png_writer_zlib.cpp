@@ -145,57 +145,12 @@ bool WriteChunk(OutputFile& file, const char type[4], const uint8_t* data, size_
          file.Write(tail.data(), tail.size(), error);
 }
 
-// Deflates the rows, each behind its filter byte (0, none), into IDAT chunks
-// of at most the output buffer's size. With a palette each row is packed as
-// indices first.
-bool WriteImageData(OutputFile& file, const Image& image, const PngPalette* palette, std::string& error) {
-  z_stream stream;
-  std::memset(&stream, 0, sizeof stream);
-  if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
-    error = "out of memory";
-    return false;
-  }
-  std::vector<uint8_t> out(1 << 16);
-  const size_t rgbRowBytes = static_cast<size_t>(image.width) * 3;
-  const size_t rowBytes = palette != nullptr ? PackedRowBytes(image.width, palette->bitDepth) : rgbRowBytes;
-  std::vector<uint8_t> row(1 + rowBytes, 0);  // filter byte 0, then the row
-  bool ok = true;
-  // Feeds `size` bytes (or, with Z_FINISH, the end of the stream), writing an
-  // IDAT chunk each time the output buffer fills.
-  auto feed = [&](const uint8_t* bytes, size_t size, int flush) {
-    stream.next_in = const_cast<Bytef*>(bytes);
-    stream.avail_in = static_cast<uInt>(size);
-    for (;;) {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
-      const int result = deflate(&stream, flush);
-      if (result == Z_STREAM_ERROR) {
-        error = "compression failed";
-        return false;
-      }
-      const size_t produced = out.size() - stream.avail_out;
-      if (produced > 0 && !WriteChunk(file, "IDAT", out.data(), produced, error)) return false;
-      if (flush == Z_FINISH ? result == Z_STREAM_END : stream.avail_out != 0) return true;
-    }
-  };
-  for (int y = 0; ok && y < image.height; ++y) {
-    const uint8_t* rgb = image.rgb.data() + rgbRowBytes * static_cast<size_t>(y);
-    if (palette != nullptr) {
-      PackRow(*palette, rgb, image.width, row.data() + 1);
-    } else {
-      std::memcpy(row.data() + 1, rgb, rgbRowBytes);
-    }
-    ok = feed(row.data(), row.size(), Z_NO_FLUSH);
-  }
-  if (ok) ok = feed(nullptr, 0, Z_FINISH);
-  deflateEnd(&stream);
-  return ok;
-}
-
-bool Encode(OutputFile& file, const Image& image, std::string& error) {
+bool Encode(OutputFile& file, const Image& image, const std::vector<PngFrame>& frames, std::string& error) {
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const bool animated = frames.size() > 1;
   PngPalette palette;
-  const bool indexed = BuildPalette(image, palette);
+  const bool indexed = animated ? BuildFramesPalette(image.width, image.height, frames, palette)
+                                : BuildPalette(image, palette);
   std::vector<uint8_t> header;
   PutBigEndian(header, static_cast<uint32_t>(image.width));
   PutBigEndian(header, static_cast<uint32_t>(image.height));
@@ -204,16 +159,34 @@ bool Encode(OutputFile& file, const Image& image, std::string& error) {
   const uint8_t rest[] = {static_cast<uint8_t>(indexed ? palette.bitDepth : 8), static_cast<uint8_t>(indexed ? 3 : 2),
                           0, 0, 0};
   header.insert(header.end(), rest, rest + sizeof rest);
-  return file.Write(kSignature, sizeof kSignature, error) &&
-         WriteChunk(file, "IHDR", header.data(), header.size(), error) &&
-         (!indexed || WriteChunk(file, "PLTE", palette.rgb, 3 * static_cast<size_t>(palette.count), error)) &&
-         WriteImageData(file, image, indexed ? &palette : nullptr, error) &&
+  const PngChunk chunk = [&](const char type[4], const uint8_t* data, size_t size, std::string& chunkError) {
+    return WriteChunk(file, type, data, size, chunkError);
+  };
+  const DeflatedPiece idat = [&](const uint8_t* data, size_t size, std::string& pieceError) {
+    return WriteChunk(file, "IDAT", data, size, pieceError);
+  };
+  if (!file.Write(kSignature, sizeof kSignature, error) ||
+      !WriteChunk(file, "IHDR", header.data(), header.size(), error) ||
+      (indexed && !WriteChunk(file, "PLTE", palette.rgb, 3 * static_cast<size_t>(palette.count), error))) {
+    return false;
+  }
+  if (animated) {
+    const std::vector<uint8_t> control = AnimationControl(frames.size());
+    const std::vector<uint8_t> first = FrameControl(0, image.width, image.height, frames[0]);
+    if (!WriteChunk(file, "acTL", control.data(), control.size(), error) ||
+        !WriteChunk(file, "fcTL", first.data(), first.size(), error)) {
+      return false;
+    }
+  }
+  const uint8_t* firstRgb = animated ? frames[0].rgb : image.rgb.data();
+  return DeflateRows(firstRgb, image.width, image.height, indexed ? &palette : nullptr, idat, error) &&
+         (!animated ||
+          WriteLaterFrames(image.width, image.height, frames, indexed ? &palette : nullptr, chunk, error)) &&
          WriteChunk(file, "IEND", nullptr, 0, error);
 }
 
-}  // namespace
-
-bool WritePng(const Image& image, const std::filesystem::path& path, bool overwrite, std::string& error) {
+bool WriteFile(const Image& image, const std::vector<PngFrame>& frames, const std::filesystem::path& path,
+               bool overwrite, std::string& error) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() != static_cast<size_t>(image.width) * 3 * static_cast<size_t>(image.height)) {
     error = "not a picture that a PNG file can hold";
@@ -221,7 +194,7 @@ bool WritePng(const Image& image, const std::filesystem::path& path, bool overwr
   }
   OutputFile file;
   if (!file.Create(path, overwrite, error)) return false;
-  bool ok = Encode(file, image, error);
+  bool ok = Encode(file, image, frames, error);
   if (!file.Close() && ok) {
     error = "cannot finish writing it";
     ok = false;
@@ -231,6 +204,17 @@ bool WritePng(const Image& image, const std::filesystem::path& path, bool overwr
     std::filesystem::remove(path, ignored);
   }
   return ok;
+}
+
+}  // namespace
+
+bool WritePng(const Image& image, const std::filesystem::path& path, bool overwrite, std::string& error) {
+  return WriteFile(image, {}, path, overwrite, error);
+}
+
+bool WriteAnimatedPng(const Image& image, const std::vector<PngFrame>& frames, const std::filesystem::path& path,
+                      bool overwrite, std::string& error) {
+  return WriteFile(image, frames, path, overwrite, error);
 }
 
 }  // namespace korvel::host

@@ -17,8 +17,11 @@ namespace {
 
 std::string CannotRead(const std::string& why) { return "cannot read it (" + why + ")"; }
 
+// The library's reason for a picture that its scale would make too large.
+constexpr char kTooLargeReason[] = "scaled picture over";
+
 // One item of an opened file, copied out of the library's file.
-FoundPicture ItemOf(const korvel_file* file, size_t item) {
+FoundPicture ItemOf(const korvel_file* file, size_t item, bool everyFrame) {
   FoundPicture found;
   const size_t picture = korvel_item_picture(file, item);
   if (picture != static_cast<size_t>(-1)) {
@@ -31,8 +34,19 @@ FoundPicture ItemOf(const korvel_file* file, size_t item) {
     image.rgb.assign(rgb, rgb + size_t{width} * height * 3);
     found.image = std::move(image);
     found.formName = korvel_picture_form(file, picture);
+    const size_t frames = korvel_picture_frame_count(file, picture);
+    for (size_t frame = 0; frames > 1 && frame < frames; ++frame) {
+      FoundPicture::Delay delay = {0, 1};
+      korvel_picture_frame_delay(file, picture, frame, &delay.numerator, &delay.denominator);
+      found.delays.push_back(delay);
+      if (everyFrame && frame > 0) {
+        const uint8_t* pixels = korvel_picture_frame_rgb(file, picture, frame);
+        found.laterFrames.emplace_back(pixels, pixels + found.image->rgb.size());
+      }
+    }
   } else {
     found.formName = korvel_item_reason(file, item);
+    found.failed = found.formName.rfind(kTooLargeReason, 0) == 0;
   }
   found.label = korvel_item_label(file, item);
   found.warn = korvel_item_warns(file, item) != 0;
@@ -90,6 +104,8 @@ FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path&
 
 class BuiltInReader : public PictureReader {
  public:
+  explicit BuiltInReader(const PictureChoices& choices) : choices_(choices) {}
+
   FileReading Read(const fs::path& file) const override {
     FileReading reading;
     std::ifstream stream(file, std::ios::binary);
@@ -116,7 +132,14 @@ class BuiltInReader : public PictureReader {
 
   FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
     FileReading reading;
-    korvel_file* file = korvel_open_memory(bytes.data(), bytes.size(), name.c_str());
+    korvel_options options = {};
+    options.size = sizeof options;
+    options.palette = choices_.paletteChosen ? choices_.palette.data() : nullptr;
+    options.gigascreen = choices_.gigascreen;
+    options.border = choices_.border;
+    options.border_colour = choices_.borderColour;
+    options.scale = choices_.scale;
+    korvel_file* file = korvel_open_memory_with(bytes.data(), bytes.size(), name.c_str(), &options);
     if (file == nullptr) {
       reading.error = "not enough memory to read it";
       return reading;
@@ -124,11 +147,16 @@ class BuiltInReader : public PictureReader {
     if (const char* form = korvel_file_form(file)) {
       reading.formName = form;
       reading.container = korvel_file_is_container(file) != 0;
-      for (size_t i = 0; i < korvel_item_count(file); ++i) reading.items.push_back(ItemOf(file, i));
+      for (size_t i = 0; i < korvel_item_count(file); ++i) {
+        reading.items.push_back(ItemOf(file, i, choices_.everyFrame));
+      }
     }
     korvel_close(file);
     return reading;
   }
+
+ private:
+  PictureChoices choices_;
 };
 
 class PluginReader : public PictureReader {
@@ -147,7 +175,10 @@ class PluginReader : public PictureReader {
     for (const Plugin* plugin : PluginsToTry(plugins_, file)) {
       if (std::optional<Image> image = plugin->Load(file.string())) {
         reading.formName = "picture read by " + plugin->path().filename().string();
-        reading.items.push_back({std::move(image), reading.formName, "", false});
+        FoundPicture found;
+        found.image = std::move(image);
+        found.formName = reading.formName;
+        reading.items.push_back(std::move(found));
         break;
       }
     }
@@ -166,7 +197,9 @@ size_t FileReading::PictureCount() const {
   return count;
 }
 
-std::unique_ptr<PictureReader> MakeBuiltInReader() { return std::make_unique<BuiltInReader>(); }
+std::unique_ptr<PictureReader> MakeBuiltInReader(const PictureChoices& choices) {
+  return std::make_unique<BuiltInReader>(choices);
+}
 
 std::unique_ptr<PictureReader> MakePluginReader(PluginSet plugins) {
   return std::make_unique<PluginReader>(std::move(plugins));

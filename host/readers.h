@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/choices.h"
 #include "host/plugins.h"
 
 namespace korvel::host {
@@ -21,6 +22,16 @@ struct FoundPicture {
   std::string formName;        // what the picture is; without one, why there is none
   std::string label;           // in a container: the tape picture's number or NAME.T; empty otherwise
   bool warn = false;           // worth a warning line (an entry whose sectors lie past the end)
+  bool failed = false;         // a picture there that could not be given (the scale made it too large)
+  // A picture that moves: how long each frame shows, in seconds (empty when
+  // still), and, when the reader was asked for every frame, the pixels of
+  // frames 2 on (frame 1 is `image`).
+  struct Delay {
+    uint32_t numerator;
+    uint32_t denominator;
+  };
+  std::vector<Delay> delays;
+  std::vector<std::vector<uint8_t>> laterFrames;
 };
 
 struct FileReading {
@@ -48,8 +59,8 @@ class PictureReader {
 };
 
 // The shared core, in-process: the korvel rule sets in the order a gfp host
-// tries them.
-std::unique_ptr<PictureReader> MakeBuiltInReader();
+// tries them, drawn with `choices`.
+std::unique_ptr<PictureReader> MakeBuiltInReader(const PictureChoices& choices = {});
 
 // The given plug-ins, each file's first picture only.
 std::unique_ptr<PictureReader> MakePluginReader(PluginSet plugins);

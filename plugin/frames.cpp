@@ -53,16 +53,32 @@ Picture* FramedCopy(const Picture& frame, BorderSizes border, const uint8_t (&co
 
 }  // namespace
 
-WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables& tables) {
-  BuildAttributeRuns(choices.palette, 0, tables.steady);
-  BuildAttributeRuns(choices.palette, 1, tables.swapped);
+bool HasDefaultPalette(const DrawingChoices& choices) {
+  for (int i = 0; i < 16; ++i) {
+    if (!(choices.palette[i] == ZxPalette[i])) return false;
+  }
+  return true;
+}
+
+bool NeedsTables(const DrawingChoices& choices) {
+  return !HasDefaultPalette(choices) || choices.gigascreen == GigascreenMode::kLinear;
+}
+
+WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables* tables) {
+  const AttributeRuns* steady = kAttributeRuns.runs;
+  const AttributeRuns* swapped = kFlashedAttributeRuns.runs;
+  if (!HasDefaultPalette(choices)) {
+    BuildAttributeRuns(choices.palette, 0, tables->steady);
+    BuildAttributeRuns(choices.palette, 1, tables->swapped);
+    steady = tables->steady;
+    swapped = tables->swapped;
+  }
   const bool linear = choices.gigascreen == GigascreenMode::kLinear;
-  if (linear) BuildLinearMeans(tables.linearMeans);
+  if (linear) BuildLinearMeans(tables->linearMeans);
   WalkDrawings walks = {};
-  walks.first = {tables.steady, tables.steady, choices.palette, choices.gigascreen, 0,
-                 linear ? tables.linearMeans : nullptr, true};
+  walks.first = {steady, steady, choices.palette, choices.gigascreen, 0, linear ? tables->linearMeans : nullptr, true};
   walks.flashed = walks.first;
-  walks.flashed.runs = tables.swapped;
+  walks.flashed.runs = swapped;
   walks.secondScreen = walks.first;
   walks.secondScreen.screen = 1;
   walks.flicker = choices.gigascreen == GigascreenMode::kFlicker;

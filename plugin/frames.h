@@ -46,7 +46,10 @@ struct WalkDrawings {
   Drawing secondScreen;
   bool flicker;
 };
-WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables& tables);
+// `tables` is needed only when NeedsTables(choices): the default palette's
+// runs are constant.
+bool NeedsTables(const DrawingChoices& choices);
+WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables* tables);
 
 // Makes `first` a picture that moves when the same item drawn otherwise
 // differs in a pixel: a gigascreen's second screen (`secondScreen`, flicker

@@ -135,24 +135,24 @@ bool WalkAgain(const uint8_t* bytes, size_t size, const char* fileName, const Dr
 }  // namespace
 
 Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName) {
-  auto* tables = static_cast<DrawingTables*>(platform::AllocateZeroed(sizeof(DrawingTables)));
-  if (tables == nullptr) return nullptr;
-  const WalkDrawings walks = PrepareDrawings(DrawingChoices{}, *tables);
+  const WalkDrawings walks = PrepareDrawings(DrawingChoices{}, nullptr);
   Picture* first = LoadNamedPictureInHostOrder(bytes, size, fileName, walks.first).picture;
   if (first != nullptr) JoinFrames(*first, LoadNamedPictureInHostOrder(bytes, size, fileName, walks.flashed).picture, nullptr);
-  platform::Release(tables);
   return first;
 }
 
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
                              FoundItemVisitor visit, void* context) {
   FileReading reading = {};
-  auto* tables = static_cast<DrawingTables*>(platform::AllocateZeroed(sizeof(DrawingTables)));
-  if (tables == nullptr) {
-    reading.outOfMemory = true;
-    return reading;
+  DrawingTables* tables = nullptr;
+  if (NeedsTables(choices)) {
+    tables = static_cast<DrawingTables*>(platform::AllocateZeroed(sizeof(DrawingTables)));
+    if (tables == nullptr) {
+      reading.outOfMemory = true;
+      return reading;
+    }
   }
-  const WalkDrawings walks = PrepareDrawings(choices, *tables);
+  const WalkDrawings walks = PrepareDrawings(choices, tables);
   WalkedItems shown, flashed, secondScreen;
   reading = WalkEveryPicture(bytes, size, fileName, walks.first, KeepItem, &shown);
   bool enoughMemory = !reading.outOfMemory && !shown.outOfMemory;

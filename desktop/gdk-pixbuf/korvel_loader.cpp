@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <numeric>
 
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
+#include "plugin/reading.h"
 
 namespace korvel::desktop {
 
@@ -72,9 +74,12 @@ struct LoadContext {
   bool failed;  // too large or out of memory: every later call fails
 };
 
-}  // namespace
+// The picture of `size` bytes, by `load` (the first frame or every frame);
+// null with `error` set when there is none or it has no pixels.
+using PictureLoader = Picture* (*)(const uint8_t*, size_t, const char*);
 
-GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error) {
+Picture* DecodePicture(const uint8_t* bytes, size_t size, const char* assumedFileName, PictureLoader load,
+                       GError** error) {
   if (size > kLargestFileBytes) {
     SetTooLarge(error);
     return nullptr;
@@ -83,7 +88,7 @@ GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFi
     g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, "Not a ZX Spectrum picture: the file is empty");
     return nullptr;
   }
-  Picture* picture = LoadPictureInHostOrder(bytes, size, assumedFileName);
+  Picture* picture = load(bytes, size, assumedFileName);
   if (picture == nullptr) {
     g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_CORRUPT_IMAGE,
                 "Not a ZX Spectrum picture korvel can read (%zu bytes)", size);
@@ -96,11 +101,59 @@ GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFi
     ReleasePicture(picture);
     return nullptr;
   }
-  return gdk_pixbuf_new_from_data(picture->pixels, GDK_COLORSPACE_RGB, FALSE, 8, picture->width, picture->height,
-                                  static_cast<int>(RowBytes(*picture)), ReleasePictureWithPixbuf, picture);
+  return picture;
 }
 
-GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error) {
+// A pixbuf that owns `frame`, which must be the last of its chain.
+GdkPixbuf* PixbufOwning(Picture* frame) {
+  return gdk_pixbuf_new_from_data(frame->pixels, GDK_COLORSPACE_RGB, FALSE, 8, frame->width, frame->height,
+                                  static_cast<int>(RowBytes(*frame)), ReleasePictureWithPixbuf, frame);
+}
+
+// A frame's delay in 50ths of a second; every later frame has one.
+unsigned DelayOf(const Picture& frame) { return frame.delay == 0 ? 1u : frame.delay; }
+
+}  // namespace
+
+GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error) {
+  Picture* picture = DecodePicture(bytes, size, assumedFileName, LoadPictureInHostOrder, error);
+  return picture == nullptr ? nullptr : PixbufOwning(picture);
+}
+
+GdkPixbufAnimation* DecodeAnimation(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error) {
+  Picture* first = DecodePicture(bytes, size, assumedFileName, LoadFirstPictureFrames, error);
+  if (first == nullptr) return nullptr;
+  if (first->nextFrame == nullptr) {
+    GdkPixbuf* pixbuf = PixbufOwning(first);
+    GdkPixbufAnimation* still = gdk_pixbuf_non_anim_new(pixbuf);
+    g_object_unref(pixbuf);
+    return still;
+  }
+  // A simple animation shows every frame for the same time: that time is
+  // the delays' greatest common divisor, each frame added as many times as
+  // its delay holds it (the same pixbuf, not a copy), so that an SCA file's
+  // uneven delays keep their lengths exactly.
+  unsigned step = 0;
+  for (const Picture* frame = first; frame != nullptr; frame = frame->nextFrame) step = std::gcd(step, DelayOf(*frame));
+  GdkPixbufSimpleAnim* animation = gdk_pixbuf_simple_anim_new(first->width, first->height, 50.0f / float(step));
+  for (Picture* frame = first; frame != nullptr;) {
+    Picture* next = frame->nextFrame;
+    frame->nextFrame = nullptr;  // each pixbuf releases its own frame
+    GdkPixbuf* pixbuf = PixbufOwning(frame);
+    for (unsigned shown = 0; shown < DelayOf(*frame) / step; ++shown) gdk_pixbuf_simple_anim_add_frame(animation, pixbuf);
+    g_object_unref(pixbuf);
+    frame = next;
+  }
+  gdk_pixbuf_simple_anim_set_loop(animation, TRUE);
+  return GDK_PIXBUF_ANIMATION(animation);
+}
+
+namespace {
+
+// The whole of `file`, handed to `decode`.
+template <typename Result>
+Result* DecodeWhole(FILE* file, const char* assumedFileName,
+                    Result* (*decode)(const uint8_t*, size_t, const char*, GError**), GError** error) {
   GrowingBuffer buffer;
   bool enoughMemory = true;
   while (buffer.size < kLargestCapacity) {
@@ -110,7 +163,7 @@ GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error) {
     if (got == 0) break;
     buffer.size += got;
   }
-  GdkPixbuf* pixbuf = nullptr;
+  Result* result = nullptr;
   if (!enoughMemory) {
     SetOutOfMemory(error);
   } else if (ferror(file)) {
@@ -118,10 +171,20 @@ GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error) {
     g_set_error(error, G_FILE_ERROR, g_file_error_from_errno(code), "Could not read the file: %s",
                 g_strerror(code));
   } else {
-    pixbuf = DecodePixbuf(buffer.bytes, buffer.size, assumedFileName, error);
+    result = decode(buffer.bytes, buffer.size, assumedFileName, error);
   }
   g_free(buffer.bytes);
-  return pixbuf;
+  return result;
+}
+
+}  // namespace
+
+GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error) {
+  return DecodeWhole(file, assumedFileName, DecodePixbuf, error);
+}
+
+GdkPixbufAnimation* LoadWholeAnimation(FILE* file, const char* assumedFileName, GError** error) {
+  return DecodeWhole(file, assumedFileName, DecodeAnimation, error);
 }
 
 gpointer BeginLoad(const char* assumedFileName, GdkPixbufModuleSizeFunc sizeFunc,
@@ -164,8 +227,10 @@ gboolean StopLoad(gpointer data, GError** error) {
   gboolean done = FALSE;
   if (context->failed) {
     SetAlreadyFailed(error);
-  } else if (GdkPixbuf* pixbuf =
-                 DecodePixbuf(context->buffer.bytes, context->buffer.size, context->assumedFileName, error)) {
+  } else if (GdkPixbufAnimation* animation =
+                 DecodeAnimation(context->buffer.bytes, context->buffer.size, context->assumedFileName, error)) {
+    // The first frame, which stays the pixbuf of the load (a thumbnail).
+    GdkPixbuf* pixbuf = gdk_pixbuf_animation_get_static_image(animation);
     const int fullWidth = gdk_pixbuf_get_width(pixbuf);
     const int fullHeight = gdk_pixbuf_get_height(pixbuf);
     int width = fullWidth;
@@ -174,12 +239,14 @@ gboolean StopLoad(gpointer data, GError** error) {
     // size of 0 means it wanted only the dimensions.
     if (context->sizeFunc != nullptr) context->sizeFunc(&width, &height, context->userData);
     if (width != 0 && height != 0) {
-      if (context->preparedFunc != nullptr) context->preparedFunc(pixbuf, nullptr, context->userData);
+      // A still picture is handed over alone, and gdk-pixbuf wraps it itself.
+      GdkPixbufAnimation* moving = gdk_pixbuf_animation_is_static_image(animation) ? nullptr : animation;
+      if (context->preparedFunc != nullptr) context->preparedFunc(pixbuf, moving, context->userData);
       if (context->updatedFunc != nullptr) {
         context->updatedFunc(pixbuf, 0, 0, fullWidth, fullHeight, context->userData);
       }
     }
-    g_object_unref(pixbuf);
+    g_object_unref(animation);
     done = TRUE;
   }
   g_free(context->buffer.bytes);

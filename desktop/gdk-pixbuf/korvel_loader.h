@@ -26,10 +26,17 @@ inline constexpr size_t kLargestFileBytes = kMaxExtraFileBytes;
 // picture has no pixels.
 GdkPixbuf* DecodePixbuf(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error);
 
-// Whole-file loading.
-GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error);
+// The same picture with every frame it has: gdk-pixbuf's static wrapper of
+// the pixbuf above for a still picture, a looping animation for one that
+// moves (a flashing screen, an SCA file), whose first frame is that pixbuf.
+GdkPixbufAnimation* DecodeAnimation(const uint8_t* bytes, size_t size, const char* assumedFileName, GError** error);
 
-// Incremental loading: the bytes are collected, and decoded at the end.
+// Whole-file loading, of the first frame or of them all.
+GdkPixbuf* LoadWhole(FILE* file, const char* assumedFileName, GError** error);
+GdkPixbufAnimation* LoadWholeAnimation(FILE* file, const char* assumedFileName, GError** error);
+
+// Incremental loading: the bytes are collected, and decoded at the end; a
+// picture that moves is handed over as an animation beside its first frame.
 // `assumedFileName` must outlive the load.
 gpointer BeginLoad(const char* assumedFileName, GdkPixbufModuleSizeFunc sizeFunc,
                    GdkPixbufModulePreparedFunc preparedFunc, GdkPixbufModuleUpdatedFunc updatedFunc,

@@ -33,6 +33,10 @@ constexpr auto kModuleName = [] {
 
 GdkPixbuf* Load(FILE* file, GError** error) { return LoadWhole(file, kFamily.assumedFileName, error); }
 
+GdkPixbufAnimation* LoadAnimation(FILE* file, GError** error) {
+  return LoadWholeAnimation(file, kFamily.assumedFileName, error);
+}
+
 gpointer Begin(GdkPixbufModuleSizeFunc sizeFunc, GdkPixbufModulePreparedFunc preparedFunc,
                GdkPixbufModuleUpdatedFunc updatedFunc, gpointer userData, GError** error) {
   return BeginLoad(kFamily.assumedFileName, sizeFunc, preparedFunc, updatedFunc, userData, error);
@@ -49,6 +53,7 @@ extern "C" {
 
 G_MODULE_EXPORT void fill_vtable(GdkPixbufModule* module) {
   module->load = Load;
+  module->load_animation = LoadAnimation;
   module->begin_load = Begin;
   module->stop_load = StopLoad;
   module->load_increment = LoadIncrement;

@@ -6,6 +6,7 @@
 #include "plugin/content_signature.h"
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
+#include "plugin/reading.h"
 #include "plugin/recognition.h"
 
 namespace korvel::qt {
@@ -51,6 +52,16 @@ bool ReadWhole(QIODevice* device, QByteArray* bytes, QString* error) {
   return true;
 }
 
+// A QImage that owns `frame`, which must be the last of its chain; null when
+// Qt refuses the buffer (it never should for these sizes), the frame then
+// being released.
+QImage ImageOwning(Picture* frame) {
+  QImage image(frame->pixels, frame->width, frame->height, int(RowBytes(*frame)), QImage::Format_RGB888,
+               ReleasePictureOfImage, frame);
+  if (image.isNull()) ReleasePicture(frame);
+  return image;
+}
+
 }  // namespace
 
 bool IsKorvelKey(const QByteArray& format) {
@@ -77,7 +88,7 @@ bool ClaimsByNameOrContent(QIODevice* device) {
   return HasZxContentSignature(ByteSpan(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())));
 }
 
-ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore) {
+ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore, FramesRead framesRead) {
   ReadResult result;
   if (device == nullptr || !device->isReadable()) {
     result.error = QStringLiteral("There is no file to read");
@@ -86,8 +97,10 @@ ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore) {
   QByteArray bytes;
   if (!ReadWhole(device, &bytes, &result.error)) return result;
 
-  Picture* picture = LoadPictureInHostOrder(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                            size_t(bytes.size()), nameForCore.constData());
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+  Picture* picture = framesRead == FramesRead::kEveryFrame
+                         ? LoadFirstPictureFrames(data, size_t(bytes.size()), nameForCore.constData())
+                         : LoadPictureInHostOrder(data, size_t(bytes.size()), nameForCore.constData());
   if (picture == nullptr) {
     result.error = QStringLiteral(
         "Not a ZX Spectrum picture korvel can read (%1 bytes): no known size, signature or Hobeta file "
@@ -99,13 +112,25 @@ ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore) {
     ReleasePicture(picture);
     return result;
   }
-  result.image = QImage(picture->pixels, picture->width, picture->height, int(RowBytes(*picture)),
-                        QImage::Format_RGB888, ReleasePictureOfImage, picture);
-  if (result.image.isNull()) {
-    // Qt refused the buffer (it never should for these sizes) and so does not
-    // hold the picture.
-    result.error = QStringLiteral("Qt cannot hold a %1 x %2 picture").arg(picture->width).arg(picture->height);
-    ReleasePicture(picture);
+  // Each image owns its own frame: the chain is taken apart as it is walked.
+  const bool moves = picture->nextFrame != nullptr;
+  const int width = picture->width;  // every frame's
+  const int height = picture->height;
+  for (Picture* frame = picture; frame != nullptr;) {
+    Picture* next = frame->nextFrame;
+    frame->nextFrame = nullptr;
+    const int delayMs = moves ? qMax(1, int(frame->delay)) * 20 : 0;
+    QImage image = ImageOwning(frame);
+    if (image.isNull()) {
+      result.error = QStringLiteral("Qt cannot hold a %1 x %2 picture").arg(width).arg(height);
+      ReleasePicture(next);
+      result.frames.clear();
+      result.image = QImage();
+      return result;
+    }
+    if (result.image.isNull()) result.image = image;
+    if (framesRead == FramesRead::kEveryFrame) result.frames.append(Frame{image, delayMs});
+    frame = next;
   }
   return result;
 }

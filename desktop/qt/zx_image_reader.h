@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QIODevice>
+#include <QList>
 #include <QString>
 
 #include "plugin/load.h"
@@ -28,13 +29,23 @@ QByteArray NameForCore(QIODevice* device, const QByteArray& format);
 // Hobeta header. Reads nothing off the device (only peeks).
 bool ClaimsByNameOrContent(QIODevice* device);
 
-struct ReadResult {
-  QImage image;   // null when the file could not be read
-  QString error;  // why, when it could not
+// One frame of a picture that moves: its image and how long it is shown.
+struct Frame {
+  QImage image;
+  int delayMs;  // 0 for a still picture
 };
+
+struct ReadResult {
+  QImage image;           // the first frame; null when the file could not be read
+  QList<Frame> frames;    // with kEveryFrame: every frame, the first being `image`
+  QString error;          // why, when it could not
+};
+
+// A thumbnail needs the first frame only; a viewer that animates, them all.
+enum class FramesRead { kFirst, kEveryFrame };
 
 // Reads the rest of `device` (at most kLargestFileBytes) and decodes it, as a
 // host with every korvel plug-in installed would, under `nameForCore`.
-ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore);
+ReadResult ReadZxImage(QIODevice* device, const QByteArray& nameForCore, FramesRead frames = FramesRead::kFirst);
 
 }  // namespace korvel::qt

@@ -92,6 +92,7 @@ struct Callbacks {
   bool answerZero = false;
   int updatedArea = 0;
   GdkPixbuf* prepared = nullptr;
+  bool preparedAnimation = false;  // handed an animation beside the pixbuf
 
   static void Size(gint* width, gint* height, gpointer data) {
     Callbacks& self = *static_cast<Callbacks*>(data);
@@ -100,9 +101,10 @@ struct Callbacks {
     self.askedHeight = *height;
     if (self.answerZero) *width = *height = 0;
   }
-  static void Prepared(GdkPixbuf* pixbuf, GdkPixbufAnimation*, gpointer data) {
+  static void Prepared(GdkPixbuf* pixbuf, GdkPixbufAnimation* animation, gpointer data) {
     Callbacks& self = *static_cast<Callbacks*>(data);
     ++self.preparedCalls;
+    self.preparedAnimation = animation != nullptr;
     self.prepared = static_cast<GdkPixbuf*>(g_object_ref(pixbuf));
   }
   static void Updated(GdkPixbuf*, int, int, int width, int height, gpointer data) {
@@ -392,6 +394,82 @@ TEST(PixbufFamilies, MatchTheMimeTypesAndTheThumbnailerEntry) {
   EXPECT_EQ(entryTypes, types);
 }
 
+// A standard screen of one bitmap byte and one attribute throughout.
+Bytes Screen(uint8_t bitmap, uint8_t attribute) {
+  Bytes screen(6912, attribute);
+  std::fill(screen.begin(), screen.begin() + 6144, bitmap);
+  return screen;
+}
+
+// An SCA animation of these standard screens, each with its delay byte.
+Bytes Sca(const std::vector<Bytes>& screens, const Bytes& delays) {
+  Bytes file = {'S', 'C', 'A', 1, 0x00, 0x01, 0xC0, 0x00, 7, static_cast<uint8_t>(screens.size()), 0, 0, 14, 0};
+  for (const uint8_t delay : delays) file.push_back(delay);
+  for (const Bytes& screen : screens) file.insert(file.end(), screen.begin(), screen.end());
+  return file;
+}
+
+// The frame an animation shows `ms` milliseconds after it started.
+std::string ShownAt(GdkPixbufAnimation* animation, long ms) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GTimeVal start = {1000, 0};
+  GdkPixbufAnimationIter* iter = gdk_pixbuf_animation_get_iter(animation, &start);
+  GTimeVal now = {1000 + ms / 1000, (ms % 1000) * 1000};
+  gdk_pixbuf_animation_iter_advance(iter, &now);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  std::string pixels = PixbufPixels(gdk_pixbuf_animation_iter_get_pixbuf(iter));
+  g_object_unref(iter);
+  return pixels;
+}
+
+std::string ScreenPixels(const Bytes& screen) {
+  int width = 0, height = 0;
+  return PluginPixels(screen, "screen.scr", &width, &height);
+}
+
+// What GNOME's viewers play: a picture that moves is an animation that loops,
+// whose first frame (the pixbuf, and so the thumbnail) is today's picture; a
+// still one stays a static image.
+TEST(PixbufLoader, PicturesThatMoveAreAnimationsThatLoop) {
+  const Bytes still = Screen(0x0F, 0x39);
+  const Bytes flashing = Screen(0x0F, 0xB9);
+  // Ink and paper swapped show as the inverse bitmap in the same colours.
+  const Bytes swapped = Screen(0xF0, 0x39);
+  const std::vector<Bytes> sca = {Screen(0, 0x08), Screen(0, 0x10), Screen(0, 0x20)};
+  const struct {
+    const char* name;
+    Bytes file;
+    bool moves;
+    std::vector<std::pair<long, Bytes>> shown;  // at a time in ms, the frame shown; the first at 0
+  } cases[] = {
+      {"still.scr", still, false, {{0, still}, {5000, still}}},
+      {"flashing.scr", flashing, true,
+       {{0, flashing}, {319, flashing}, {320, swapped}, {639, swapped}, {640, flashing}}},
+      // Uneven delays, 0 counting as 1: 20, 20 and 100 ms.
+      {"moving.sca", Sca(sca, {1, 0, 5}), true,
+       {{0, sca[0]}, {20, sca[1]}, {40, sca[2]}, {139, sca[2]}, {140, sca[0]}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string first = ScreenPixels(c.shown.front().second);
+    GError* error = nullptr;
+    GdkPixbufAnimation* animation = DecodeAnimation(c.file.data(), c.file.size(), kMainName, &error);
+    ASSERT_NE(animation, nullptr) << error->message;
+    EXPECT_EQ(gdk_pixbuf_animation_is_static_image(animation), !c.moves);
+    // Pixels are compared whole, and a difference is not printed.
+    EXPECT_TRUE(PixbufPixels(gdk_pixbuf_animation_get_static_image(animation)) == first);
+    for (const auto& [ms, frame] : c.shown) EXPECT_TRUE(ShownAt(animation, ms) == ScreenPixels(frame)) << ms << " ms";
+    g_object_unref(animation);
+
+    // The incremental load hands the animation over beside the first frame.
+    Callbacks callbacks;
+    const Outcome incremental = LoadInChunks(c.file, 4096, callbacks);
+    ASSERT_NE(incremental.pixbuf, nullptr) << incremental.error;
+    EXPECT_EQ(callbacks.preparedAnimation, c.moves);
+    EXPECT_TRUE(PixbufPixels(incremental.pixbuf.get()) == first);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Through gdk-pixbuf itself, with the modules installed into a prefix that
 // the stack tests prepare (loaders cache, MIME database).
@@ -562,6 +640,28 @@ TEST_F(InstalledLoader, ShowsTheFirstPictureOfTapesSnapshotsAndDiskImages) {
     ASSERT_NE(pixbuf, nullptr) << error->message;
     EXPECT_EQ(gdk_pixbuf_get_width(pixbuf.get()), width);
     EXPECT_EQ(PixbufPixels(pixbuf.get()), expected);
+  }
+}
+
+// As a viewer opens a file (the module's whole-file animation load) and as
+// a thumbnailer does (the first frame only).
+TEST_F(InstalledLoader, OpensAFlashingScreenAsAnAnimation) {
+  const struct {
+    const char* name;
+    Bytes file;
+    bool moves;
+  } cases[] = {{"still.scr", Screen(0x0F, 0x39), false}, {"flashing.scr", Screen(0x0F, 0xB9), true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Write(c.name, c.file);
+    GError* error = nullptr;
+    GdkPixbufAnimation* animation = gdk_pixbuf_animation_new_from_file(path.c_str(), &error);
+    ASSERT_NE(animation, nullptr) << error->message;
+    EXPECT_EQ(gdk_pixbuf_animation_is_static_image(animation), !c.moves);
+    g_object_unref(animation);
+    PixbufPtr pixbuf(gdk_pixbuf_new_from_file(path.c_str(), &error));
+    ASSERT_NE(pixbuf, nullptr) << error->message;
+    EXPECT_TRUE(PixbufPixels(pixbuf.get()) == ScreenPixels(c.file));
   }
 }
 

@@ -139,6 +139,72 @@ TEST(QtPlugin, FormatKeyNamesAnUnnamedDevice) {
   }
 }
 
+// A standard screen of one bitmap byte and one attribute throughout.
+QByteArray Screen(char bitmap, char attribute) {
+  return QByteArray(6144, bitmap) + QByteArray(768, attribute);
+}
+
+// An SCA animation of these standard screens, each with its delay byte.
+QByteArray Sca(const QList<QByteArray>& screens, const QByteArray& delays) {
+  QByteArray file("SCA\x01\x00\x01\xC0\x00\x07", 9);
+  file += char(screens.size()) + QByteArray(1, '\0') + QByteArray(1, '\0') + QByteArray("\x0E\x00", 2);
+  file += delays;
+  for (const QByteArray& screen : screens) file += screen;
+  return file;
+}
+
+// Every frame Qt gives, as a viewer that animates reads them.
+TEST(QtPlugin, PicturesThatMoveAreAnimationsThatLoop) {
+  const QByteArray still = Screen('\x0F', '\x39');
+  const QByteArray flashing = Screen('\x0F', '\xB9');
+  const QList<QByteArray> scaFrames = {Screen('\0', '\x08'), Screen('\0', '\x10'), Screen('\0', '\x20')};
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    QList<QImage> frames;  // as the plain screens show them
+    QList<int> delaysMs;
+  } cases[] = {
+      {"still.scr", still, {CoreImage(still, "s.scr")}, {0}},
+      // The second frame has ink and paper swapped, as the inverse bitmap
+      // in the same colours shows.
+      {"flashing.scr", flashing, {CoreImage(flashing, "f.scr"), CoreImage(Screen('\xF0', '\x39'), "s.scr")}, {320, 320}},
+      // A delay of 0 counts as 1.
+      {"moving.sca", Sca(scaFrames, QByteArray("\x01\x00\x05", 3)),
+       {CoreImage(scaFrames[0], "0.scr"), CoreImage(scaFrames[1], "1.scr"), CoreImage(scaFrames[2], "2.scr")},
+       {20, 20, 100}},
+  };
+  QTemporaryDir folder;
+  for (const auto& c : cases) {
+    const QString path = folder.filePath(QString::fromLatin1(c.name));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+    file.close();
+    QImageReader reader(path);
+    const bool moves = c.frames.size() > 1;
+    EXPECT_EQ(reader.supportsAnimation(), moves) << c.name;
+    EXPECT_EQ(reader.imageCount(), c.frames.size()) << c.name;
+    EXPECT_EQ(reader.loopCount(), moves ? -1 : 0) << c.name;
+    for (int i = 0; i < c.frames.size(); ++i) {
+      EXPECT_EQ(reader.currentImageNumber(), i) << c.name;
+      EXPECT_TRUE(AsRgb888(reader.read()) == c.frames[i]) << c.name << " frame " << i;
+      EXPECT_EQ(reader.nextImageDelay(), c.delaysMs[i]) << c.name << " frame " << i;
+    }
+    EXPECT_FALSE(reader.canRead()) << c.name << ": past the last frame";
+    // Back to the first frame, as QMovie loops; a jump past the last fails.
+    EXPECT_FALSE(reader.jumpToImage(int(c.frames.size()))) << c.name;
+    ASSERT_TRUE(reader.jumpToImage(0)) << c.name;
+    EXPECT_TRUE(AsRgb888(reader.read()) == c.frames[0]) << c.name;
+  }
+  // Bytes without a name that only the format names: a viewer that hands
+  // them to QMovie without it would find no reader, so the picture is still.
+  QBuffer buffer;
+  buffer.setData(flashing);
+  QImageReader unnamed(&buffer, "scr");
+  EXPECT_FALSE(unnamed.supportsAnimation());
+  EXPECT_EQ(unnamed.imageCount(), 1);
+  EXPECT_TRUE(AsRgb888(unnamed.read()) == cases[1].frames[0]);
+}
+
 // Each must give a reader error and leave the program running.
 TEST(QtPlugin, HostileAndTruncatedFilesFailCleanly) {
   const QDir samples(QStringLiteral(KORVEL_SAMPLES_DIR));
