@@ -223,14 +223,115 @@ function notRead(reason) {
   return { form: null, reason, container: false, pictures: [], items: [] };
 }
 
-function readWith(e, bytes, name, maxPixels) {
+// --- Drawing choices -------------------------------------------------------------
+// options: palette (48 bytes: red, green, blue of colours 0-7, then bright
+// 0-7; null for korvel's own), gigascreen ('blend', 'linear' or 'flicker'),
+// border ('none', 'small', 'medium' or 'full'), borderColour (0-7, for files
+// without a border colour of their own), scale (1-8).
+
+const kGigascreens = ['blend', 'linear', 'flicker'];
+const kBorders = ['none', 'small', 'medium', 'full'];
+const kOptionsBytes = 24;  // korvel_options on wasm32: size_t, a pointer, four 32-bit fields
+
+// A palette whose colours have each channel at `level` when on (0xFF when
+// bright) and 0 when off.
+export function plainPalette(level) {
+  const palette = new Uint8Array(48);
+  for (let colour = 0; colour < 16; ++colour) {
+    const on = colour >= 8 ? 0xff : level;
+    palette.set([colour & 2 ? on : 0, colour & 4 ? on : 0, colour & 1 ? on : 0], colour * 3);
+  }
+  return palette;
+}
+
+// A palette file: 16 lines of #RRGGBB (blank lines aside), colours 0-7 then
+// bright 0-7. Throws a SyntaxError saying what is wrong.
+export function parsePalette(text) {
+  const lines = String(text).split(/\r?\n/).map((line) => line.trim()).filter(Boolean);
+  if (lines.length !== 16) throw new SyntaxError(`a palette has 16 colours, one #RRGGBB a line; this has ${lines.length} lines`);
+  const palette = new Uint8Array(48);
+  lines.forEach((line, i) => {
+    const match = /^#([0-9a-f]{6})$/i.exec(line);
+    if (!match) throw new SyntaxError(`line ${i + 1} is not #RRGGBB: ${line.slice(0, 20)}`);
+    const value = parseInt(match[1], 16);
+    palette.set([value >> 16, (value >> 8) & 255, value & 255], i * 3);
+  });
+  return palette;
+}
+
+function choice(list, value, what) {
+  if (value === undefined) return 0;
+  const at = list.indexOf(value);
+  if (at < 0) throw new RangeError(`korvel.readFile: ${what} is one of ${list.join(', ')}`);
+  return at;
+}
+
+function wholeIn(value, low, high, fallback, what) {
+  if (value === undefined) return fallback;
+  if (!Number.isInteger(value) || value < low || value > high) {
+    throw new RangeError(`korvel.readFile: ${what} is a whole number from ${low} to ${high}`);
+  }
+  return value;
+}
+
+// The options as the record's fields, checked here so that a bad choice is
+// told from a want of memory.
+function choicesOf(options) {
+  const palette = options.palette ?? null;
+  if (palette !== null && !(ArrayBuffer.isView(palette) && palette.byteLength === 48)) {
+    throw new TypeError('korvel.readFile: palette is 48 bytes or null');
+  }
+  return {
+    palette: palette === null ? null : new Uint8Array(palette.buffer, palette.byteOffset, 48),
+    gigascreen: choice(kGigascreens, options.gigascreen, 'gigascreen'),
+    border: choice(kBorders, options.border, 'border'),
+    borderColour: wholeIn(options.borderColour, 0, 7, 0, 'borderColour'),
+    scale: wholeIn(options.scale, 1, 8, 1, 'scale'),
+  };
+}
+
+// korvel_options and its palette in the module's memory, then room for a
+// frame's delay; 0 without room.
+function optionsRecord(e, choices) {
+  const at = e.malloc(kOptionsBytes + 48 + 8);
+  if (at === 0) return 0;
+  const view = new DataView(e.memory.buffer, at, kOptionsBytes);
+  view.setUint32(0, kOptionsBytes, true);
+  if (choices.palette) new Uint8Array(e.memory.buffer, at + kOptionsBytes, 48).set(choices.palette);
+  view.setUint32(4, choices.palette ? at + kOptionsBytes : 0, true);
+  view.setInt32(8, choices.gigascreen, true);
+  view.setInt32(12, choices.border, true);
+  view.setInt32(16, choices.borderColour, true);
+  view.setUint32(20, choices.scale, true);
+  return at;
+}
+
+// Each frame of a picture: its RGBA (null above maxPixels) and how long it
+// shows, numerator / denominator seconds (0 / 1 for a still picture).
+function framesOf(e, file, i, width, height, maxPixels, delayAt) {
+  const frames = [];
+  for (let f = 0, count = e.korvel_picture_frame_count(file, i); f < count; ++f) {
+    const timed = e.korvel_picture_frame_delay(file, i, f, delayAt, delayAt + 4) !== 0;
+    const [numerator, denominator] = timed ? new Uint32Array(e.memory.buffer, delayAt, 2) : [0, 1];
+    const rgbAt = e.korvel_picture_frame_rgb(file, i, f);
+    frames.push({ rgba: width * height <= maxPixels ? rgbaOf(e, rgbAt, width, height) : null, numerator, denominator });
+  }
+  return frames;
+}
+
+function readWith(e, bytes, name, maxPixels, choices) {
   if (bytes.length > maxFileBytes) return notRead(kNotRead);  // refused unread, as by the library
   const encodedName = name == null ? null : encoder.encode(String(name));
   const bytesAt = e.malloc(Math.max(bytes.length, 1));
   const nameAt = encodedName ? e.malloc(encodedName.length + 1) : 0;
-  if (bytesAt === 0 || (encodedName && nameAt === 0)) {
+  const optionsAt = optionsRecord(e, choices);
+  const release = () => {
     e.free(bytesAt);
     e.free(nameAt);
+    e.free(optionsAt);
+  };
+  if (bytesAt === 0 || (encodedName && nameAt === 0) || optionsAt === 0) {
+    release();
     return notRead(kNoMemory);
   }
   new Uint8Array(e.memory.buffer, bytesAt, bytes.length).set(bytes);
@@ -239,22 +340,26 @@ function readWith(e, bytes, name, maxPixels) {
     target.set(encodedName);
     target[encodedName.length] = 0;
   }
-  const file = e.korvel_open_memory(bytesAt, bytes.length, nameAt);
+  const file = e.korvel_open_memory_with(bytesAt, bytes.length, nameAt, optionsAt);
   e.free(bytesAt);
   e.free(nameAt);
-  if (file === 0) return notRead(kNoMemory);
+  if (file === 0) {
+    e.free(optionsAt);
+    return notRead(kNoMemory);
+  }
   try {
     const pictures = [];
     for (let i = 0, count = e.korvel_picture_count(file); i < count; ++i) {
       const width = e.korvel_picture_width(file, i);
       const height = e.korvel_picture_height(file, i);
-      const rgbAt = e.korvel_picture_rgb(file, i);
+      const frames = framesOf(e, file, i, width, height, maxPixels, optionsAt + kOptionsBytes + 48);
       pictures.push({
         label: text(e, e.korvel_picture_label(file, i)),
         form: text(e, e.korvel_picture_form(file, i)),
         width,
         height,
-        rgba: width * height <= maxPixels ? rgbaOf(e, rgbAt, width, height) : null,
+        rgba: frames[0]?.rgba ?? null,
+        frames,
       });
     }
     const items = [];
@@ -276,6 +381,7 @@ function readWith(e, bytes, name, maxPixels) {
     };
   } finally {
     e.korvel_close(file);
+    e.free(optionsAt);
   }
 }
 
@@ -286,12 +392,16 @@ function asBytes(bytes) {
 }
 
 // Every picture of a file: {form, reason, container, pictures: [{label, form,
-// width, height, rgba}], items: [{label, picture, reason, warns}]}. `name`
-// (may be null) is the file's name, whose extension korvel looks at.
-// options.maxPixels: pictures of more pixels get rgba null (default: none do).
+// width, height, rgba, frames: [{rgba, numerator, denominator}]}], items:
+// [{label, picture, reason, warns}]}. `name` (may be null) is the file's
+// name, whose extension korvel looks at. A picture's rgba is its first
+// frame's; a still picture has one frame, of 0 / 1 s. options: the drawing
+// choices above, and maxPixels: pictures of more pixels get rgba null
+// (default: none do). A choice out of range throws a RangeError.
 export async function readFile(bytes, name, options = {}) {
+  const choices = choicesOf(options);
   const e = await instantiate(options);
-  return readWith(e, asBytes(bytes), name, options.maxPixels ?? Infinity);
+  return readWith(e, asBytes(bytes), name, options.maxPixels ?? Infinity, choices);
 }
 
 export async function version(options = {}) {
@@ -299,4 +409,4 @@ export async function version(options = {}) {
   return text(e, e.korvel_version());
 }
 
-export default { readFile, version, maxFileBytes };
+export default { readFile, version, maxFileBytes, plainPalette, parsePalette };

@@ -133,21 +133,10 @@ export function expectedCards(files, native, pathOf = (file) => file.name) {
 }
 
 // The pixels of an 8-bit palette or RGB PNG without interlacing (what the
-// page saves), as RGB; a test-only reader.
-export function readPng(bytes) {
-  const b = Buffer.from(bytes);
-  let at = 8, width = 0, height = 0, depth = 0, type = 0, palette = null;
-  const data = [];
-  while (at < b.length) {
-    const length = b.readUInt32BE(at);
-    const kind = b.toString('latin1', at + 4, at + 8);
-    const body = b.subarray(at + 8, at + 8 + length);
-    if (kind === 'IHDR') [width, height, depth, type] = [body.readUInt32BE(0), body.readUInt32BE(4), body[8], body[9]];
-    if (kind === 'PLTE') palette = body;
-    if (kind === 'IDAT') data.push(body);
-    at += 12 + length;
-  }
-  const rows = zlib.inflateSync(Buffer.concat(data));
+// page saves), as RGB; a test-only reader. decodeRows turns one image's
+// deflated rows (IDAT's, or an APNG frame's) into RGB.
+export function decodeRows(data, { width, height, depth, type, palette }) {
+  const rows = zlib.inflateSync(data);
   const rowBytes = Math.ceil((width * depth * (type === 2 ? 3 : 1)) / 8);
   const rgb = Buffer.alloc(width * height * 3);
   for (let y = 0; y < height; ++y) {
@@ -162,5 +151,56 @@ export function readPng(bytes) {
       }
     }
   }
-  return { width, height, depth, type, rgb };
+  return rgb;
+}
+
+export function readPng(bytes) {
+  const chunks = pngChunks(bytes);
+  const header = chunks[0].body;
+  const image = { width: header.readUInt32BE(0), height: header.readUInt32BE(4), depth: header[8], type: header[9],
+    palette: chunks.find((c) => c.type === 'PLTE')?.body ?? null };
+  const rgb = decodeRows(Buffer.concat(chunks.filter((c) => c.type === 'IDAT').map((c) => c.body)), image);
+  return { ...image, rgb };
+}
+
+// Test-only writers of pictures that move: a screen whose every cell
+// flashes (ink blue, paper white, pixels 0x0F), a gigascreen (two screens
+// told apart, as .img), an SCA animation of still screens with these delays.
+export function flashingScreen(attribute = 0x80 | 0x38 | 0x01) {
+  return Buffer.alloc(6912, 0x0f).fill(attribute, 6144);
+}
+
+export function gigascreen() {
+  return Buffer.concat([flashingScreen(0x38), Buffer.alloc(6912, 0).fill(0x07, 6144)]);
+}
+
+export function scaAnimation(delays) {
+  const head = Buffer.alloc(14 + delays.length);
+  head.write('SCA', 0, 'latin1');
+  head[3] = 1;
+  head.writeUInt16LE(256, 4);
+  head.writeUInt16LE(192, 6);
+  head[8] = 0;  // border
+  head.writeUInt16LE(delays.length, 9);
+  head[11] = 0;  // type: whole screens
+  head.writeUInt16LE(14, 12);
+  Buffer.from(delays).copy(head, 14);
+  return Buffer.concat([head, ...delays.map((_, i) => flashingScreen(0x38 + i))]);
+}
+
+// A PNG's chunks, [{type, body}], each CRC checked.
+export function pngChunks(bytes) {
+  const b = Buffer.from(bytes);
+  if (!b.subarray(0, 8).equals(Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]))) throw new Error('no PNG signature');
+  const chunks = [];
+  for (let at = 8; at < b.length;) {
+    const length = b.readUInt32BE(at);
+    const type = b.toString('latin1', at + 4, at + 8);
+    if (zlib.crc32 && zlib.crc32(b.subarray(at + 4, at + 8 + length)) !== b.readUInt32BE(at + 8 + length)) {
+      throw new Error(`${type}: bad CRC`);
+    }
+    chunks.push({ type, body: b.subarray(at + 8, at + 8 + length) });
+    at += 12 + length;
+  }
+  return chunks;
 }

@@ -10,7 +10,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import zlib from 'node:zlib';
 
-import { expectedCards, nativePictures, readPng, sampleFiles, samples, zipArchive } from '../support.mjs';
+import { expectedCards, flashingScreen, nativePictures, pngChunks, readPng, sampleFiles, samples, zipArchive } from '../support.mjs';
 import { dropFiles, galleryOf, launch, openPage, serveSite, settled } from './harness.mjs';
 
 const work = process.env.KORVEL_WORK ?? os.tmpdir();
@@ -165,6 +165,44 @@ test('the large view: scales, keys, and a palette PNG of the native pixels', asy
   }
   await page.keyboard.press('Escape');
   assert.equal(await page.evaluate(() => document.getElementById('viewer').open), false);
+  assertStayedHome(page);
+  await page.context().close();
+});
+
+// The large canvas's pixels, as a digest, every `ms` for `for` ms.
+async function largeOver(page, ms, span) {
+  return page.evaluate(async ([ms, span]) => {
+    const canvas = document.getElementById('large');
+    const seen = [];
+    for (const until = performance.now() + span; performance.now() < until;) {
+      const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      seen.push([...new Uint8Array(await crypto.subtle.digest('SHA-256', pixels))].slice(0, 8).join('.'));
+      await new Promise((resolve) => setTimeout(resolve, ms));
+    }
+    return new Set(seen).size;
+  }, [ms, span]);
+}
+
+test('a flashing screen plays, pauses, saves as an APNG, and is read again at scale 2', async () => {
+  const page = await pageWith();
+  await dropFiles(page, [{ name: 'test.scr', bytes: flashingScreen() }]);
+  await settled(page);
+  await page.click('.card[data-index="0"]');
+  const large = page.locator('#large');
+  assert.equal(await large.getAttribute('data-frames'), '2');
+  assert.equal(await largeOver(page, 50, 1100), 2, 'both frames show within a second');
+  await page.click('#play');
+  assert.equal(await large.getAttribute('data-playing'), 'no');
+  assert.equal(await largeOver(page, 50, 800), 1, 'paused, the picture stays');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('s')]);
+  const chunks = pngChunks(fs.readFileSync(await download.path()));
+  assert.deepEqual([chunks[1].type, chunks.filter((c) => c.type === 'fcTL').length], ['acTL', 2]);
+  await page.selectOption('#scale', '2');
+  await page.waitForFunction(() => document.getElementById('large').width === 512);
+  assert.deepEqual(await page.evaluate(() => [document.getElementById('large').height, document.querySelector('#gallery canvas').width]),
+    [384, 512], 'the large view and its card');
+  await page.click('#play');
+  assert.equal(await largeOver(page, 50, 1100), 2, 'playing again');
   assertStayedHome(page);
   await page.context().close();
 });
