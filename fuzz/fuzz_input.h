@@ -16,7 +16,11 @@
 //   bit 6:    for korvel_extra only, the name comes from
 //             kMoreContainerFuzzFileNames: the disk images and cartridges
 //             found by name, and the other containers' names (bits 4 and 5
-//             are then not looked at).
+//             are then not looked at);
+//   bit 7:    for korvel_extra only, the file goes the in-process host's way
+//             (every picture and entry, in every rule set's order) instead
+//             of the plug-in's load: one walk a run, and each input can be
+//             turned into the other walk's by one bit.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +52,7 @@ inline constexpr unsigned kLargestHeight = 8 * 8191;
 struct FuzzFile {
   std::vector<uint8_t> bytes;
   const char* fileName = nullptr;  // null for an empty input
+  bool hostWalk = false;           // bit 7, for korvel_extra only
 };
 
 inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size, bool extraNames = false) {
@@ -64,6 +69,7 @@ inline FuzzFile DecodeFuzzInput(const uint8_t* data, size_t size, bool extraName
     names = kExtraFuzzFileNames;
   }
   file.fileName = names[control & 7];
+  file.hostWalk = extraNames && (control & 128) != 0;
   if ((control & 8) != 0 && file.bytes.size() >= 17) {
     unsigned sum = 0;
     for (int i = 0; i < 15; ++i) sum += file.bytes[i];

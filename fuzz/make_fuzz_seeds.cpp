@@ -254,13 +254,19 @@ int main(int argc, char** argv) {
     for (char& c : name) {
       if (c == '/' || c == '$' || c == '!') c = '_';
     }
-    std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
-    if (!out) {
-      std::fprintf(stderr, "korvel_fuzz_seeds: cannot write %s\n", (folder / name).string().c_str());
-      return 1;
+    // Each seed twice: the plug-in's load, and (bit 7, korvel_extra only)
+    // the in-process host's walk.
+    for (const bool hostWalk : {false, true}) {
+      input[0] = static_cast<uint8_t>((input[0] & 127) | (hostWalk ? 128 : 0));
+      const std::filesystem::path path = folder / (hostWalk ? "host-" + name : name);
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+      if (!out) {
+        std::fprintf(stderr, "korvel_fuzz_seeds: cannot write %s\n", path.string().c_str());
+        return 1;
+      }
     }
   }
-  std::printf("korvel_fuzz_seeds: %zu seeds in %s\n", seeds.size(), folder.string().c_str());
+  std::printf("korvel_fuzz_seeds: %zu seeds, each for both walks, in %s\n", seeds.size(), folder.string().c_str());
   return 0;
 }

@@ -42,11 +42,15 @@ fuzz_one() {
   # snapshot, and longer inputs only slow the mutations down.
   local max_len=65553
   [ "$name" = extra ] && max_len=147488
+  # Quick inputs are chosen for mutation more often than slow ones (a
+  # recording of a whole screen takes ~10 ms a run): several times the
+  # executions and more edges in the same time, at the cost of runs that
+  # -seed cannot repeat exactly.
   local start=$SECONDS result
   echo "fuzzing korvel_$name for $seconds s (log: $log)"
   if nice -n 19 "$build/fuzz/korvel_fuzz_$name" \
       -max_total_time="$seconds" -dict="$source_dir/korvel.dict" -max_len="$max_len" \
-      -timeout=30 -rss_limit_mb=3072 -print_final_stats=1 \
+      -timeout=30 -rss_limit_mb=3072 -print_final_stats=1 -entropic_scale_per_exec_time=1 \
       -artifact_prefix="$artifacts/" "${inputs[@]}" >"$log" 2>&1; then
     result=ok
   else
