@@ -47,7 +47,9 @@ class DskImage {
     const ByteSpan block = TrackBlock(c, h);
     if (block.size() == 0) return nullptr;
     const uint8_t* header = block.Peek(0, kTrackHeaderBytes);
-    const size_t standardBytes = size_t{128} << header[20];
+    // A standard image's sectors are 128 << N bytes (TrackBlock allows N up
+    // to 6); an extended one stores each length, and its N may be any byte.
+    const size_t standardBytes = extended_ ? 0 : size_t{128} << header[20];
     size_t data = kTrackHeaderBytes;
     for (unsigned i = 0; i < header[21]; ++i) {
       const uint8_t* entry = header + 24 + 8 * i;  // C, H, R, N, two status bytes, stored length
