@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <numeric>
 
 #include "korvel/korvel.h"
 #include "plugin/host_order.h"
+#include "plugin/frames.h"
 #include "plugin/load.h"
 #include "plugin/reading.h"
 
@@ -53,21 +55,57 @@ FoundPicture ItemOf(const korvel_file* file, size_t item, bool everyFrame) {
   return found;
 }
 
-// A recording too large for the library is read by the core itself: its
-// items, copied out as the library's are.
+// A recording too large for the library is read by the core itself, drawn
+// with the same choices: its items, copied out as the library's are.
+struct LargeFileReading {
+  FileReading& reading;
+  const PictureChoices& choices;
+};
+
 bool CollectItem(FoundItem& item, void* context) {
+  const auto& large = *static_cast<LargeFileReading*>(context);
   FoundPicture found;
+  found.formName = item.formName != nullptr ? item.formName : "";
   if (item.picture != nullptr) {
-    const Picture& picture = *item.picture;
-    found.image = Image{picture.width, picture.height,
-                        std::vector<uint8_t>(picture.pixels, picture.pixels + PixelBytes(picture))};
+    const ScaledFrames scaled = large.choices.scale > 1 ? ScaleFrames(*item.picture, large.choices.scale)
+                                                        : ScaledFrames{nullptr, false};
+    const Picture* shown = scaled.picture != nullptr ? scaled.picture : item.picture;
+    if (scaled.tooLarge) {
+      found.formName = "scaled picture over 65535 pixels a side or 1 GiB of RGB";
+      found.failed = true;
+    } else if (large.choices.scale > 1 && scaled.picture == nullptr) {
+      ReleasePicture(item.picture);
+      return false;  // out of memory: the reading says so
+    } else {
+      found.image = Image{shown->width, shown->height,
+                          std::vector<uint8_t>(shown->pixels, shown->pixels + PixelBytes(*shown))};
+      for (const Picture* frame = shown; shown->nextFrame != nullptr && frame != nullptr; frame = frame->nextFrame) {
+        const uint32_t common = std::gcd(uint32_t{frame->delay}, kFramesPerSecond);
+        found.delays.push_back({frame->delay / common, kFramesPerSecond / common});
+        if (large.choices.everyFrame && frame != shown) {
+          found.laterFrames.emplace_back(frame->pixels, frame->pixels + PixelBytes(*frame));
+        }
+      }
+    }
+    ReleasePicture(scaled.picture);
     ReleasePicture(item.picture);
   }
-  found.formName = item.formName != nullptr ? item.formName : "";
   found.label = item.label;
   found.warn = item.warn;
-  static_cast<FileReading*>(context)->items.push_back(std::move(found));
+  large.reading.items.push_back(std::move(found));
   return true;
+}
+
+// The choices as the core takes them.
+DrawingChoices CoreChoices(const PictureChoices& choices) {
+  DrawingChoices core;
+  if (choices.paletteChosen) {
+    for (int i = 0; i < 16; ++i) core.palette[i] = {choices.palette[3 * i], choices.palette[3 * i + 1], choices.palette[3 * i + 2]};
+  }
+  core.gigascreen = static_cast<GigascreenMode>(choices.gigascreen);
+  core.border = static_cast<BorderSize>(choices.border);
+  core.borderColour = static_cast<uint8_t>(choices.borderColour);
+  return core;
 }
 
 // A file read in pieces: where the core's recording reader asks.
@@ -80,7 +118,7 @@ bool ReadPiece(void* context, uint64_t offset, uint8_t* into, size_t count) {
 
 // A tape recording larger than korvel_extra reads, up to 1 GiB, is read in
 // pieces, never whole; every other file that large is no ZX picture.
-FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path& file) {
+FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path& file, const PictureChoices& choices) {
   FileReading reading;
   uint8_t start[64] = {};
   stream.read(reinterpret_cast<char*>(start), sizeof start);
@@ -90,9 +128,10 @@ FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path&
     reading.error = "larger than 1 GiB, more than korvel reads of a tape recording";
     return reading;
   }
-  const korvel::FileReading core =
-      ReadEveryRecordingPicture(PieceSource{size, ReadPiece, &stream}, kind, CollectItem, &reading);
-  if (core.outOfMemory) {
+  LargeFileReading large = {reading, choices};
+  const korvel::FileReading core = ReadEveryRecordingPicture(PieceSource{size, ReadPiece, &stream}, kind,
+                                                             CoreChoices(choices), CollectItem, &large);
+  if (core.outOfMemory || reading.items.size() < core.pictures) {
     reading.items.clear();
     reading.error = "not enough memory to read it";
   } else if (core.formName != nullptr) {
@@ -119,7 +158,7 @@ class BuiltInReader : public PictureReader {
       reading.error = CannotRead(error.message());
       return reading;
     }
-    if (size > kMaxExtraFileBytes) return ReadLargeFile(stream, size, file);
+    if (size > kMaxExtraFileBytes) return ReadLargeFile(stream, size, file, choices_);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
       reading.error = CannotRead("a short read");

@@ -304,7 +304,8 @@ bool ReadContainerItems(ContainerKind kind, ByteSpan file, ContainerItemVisitor 
   return enoughMemory;
 }
 
-bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit) {
+bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit,
+                        const Drawing& drawing) {
   struct PieceAreas {
     uint8_t window[kRecordingWindowBytes];
     uint8_t csw[kCswWorkAreaBytes];
@@ -313,7 +314,7 @@ bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, Container
   if (areas == nullptr) return false;
   ByteStream stream(source, MutableByteSpan(areas->window, sizeof areas->window));
   const bool enoughMemory =
-      WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit, kDefaultDrawing);
+      WalkRecordingItems(kind, stream, MutableByteSpan(areas->csw, sizeof areas->csw), visit, drawing);
   platform::Release(areas);
   return enoughMemory;
 }

@@ -38,7 +38,8 @@ inline constexpr size_t kRecordingWindowBytes = 128 * 1024;
 // A tape recording (kCsw or kWav) read in pieces through `source`, as
 // ReadContainerItems reads one in memory. False when the walk stopped for
 // want of memory.
-bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit);
+bool ReadRecordingItems(ContainerKind kind, const PieceSource& source, ContainerItemVisitor visit,
+                        const Drawing& drawing = kDefaultDrawing);
 
 // A recognition step's reader: the container's first picture.
 template <ContainerKind Kind>

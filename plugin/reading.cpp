@@ -46,18 +46,28 @@ ContainerKind RecordingKindOf(ByteSpan start, const char* fileName) {
   return ContainerKind::kNone;
 }
 
-FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, FoundItemVisitor visit,
-                                      void* context) {
+namespace {
+
+// Every picture of a recording read in pieces, drawn with `drawing`.
+FileReading WalkEveryRecordingPicture(const PieceSource& source, ContainerKind kind, const Drawing& drawing,
+                                      FoundItemVisitor visit, void* context) {
   FileReading reading = {};
   const RecognitionStep* step = RecordingStep(kind);
   if (step == nullptr) return reading;
-  const bool enoughMemory = ReadRecordingItems(kind, source, ItemHandler{reading, visit, context});
+  const bool enoughMemory = ReadRecordingItems(kind, source, ItemHandler{reading, visit, context}, drawing);
   reading.outOfMemory = !enoughMemory;
   if (reading.pictures != 0 || !enoughMemory) {
     reading.formName = step->name;
     reading.container = true;
   }
   return reading;
+}
+
+}  // namespace
+
+FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, FoundItemVisitor visit,
+                                      void* context) {
+  return WalkEveryRecordingPicture(source, kind, kDefaultDrawing, visit, context);
 }
 
 namespace {
@@ -126,11 +136,6 @@ bool KeepItem(FoundItem& item, void* context) {
   return true;
 }
 
-// Walks the file again with `drawing`; false for want of memory.
-bool WalkAgain(const uint8_t* bytes, size_t size, const char* fileName, const Drawing& drawing, WalkedItems& walked) {
-  const FileReading again = WalkEveryPicture(bytes, size, fileName, drawing, KeepItem, &walked);
-  return !again.outOfMemory && !walked.outOfMemory;
-}
 
 }  // namespace
 
@@ -141,8 +146,12 @@ Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* f
   return first;
 }
 
-FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
-                             FoundItemVisitor visit, void* context) {
+namespace {
+
+// Reads with `walk(drawing, visit, context)` as `choices` say: the walks of
+// every drawing, their items joined into frames, then bordered.
+template <class Walk>
+FileReading ReadAndJoin(const DrawingChoices& choices, Walk walk, FoundItemVisitor visit, void* context) {
   FileReading reading = {};
   DrawingTables* tables = nullptr;
   if (NeedsTables(choices)) {
@@ -154,12 +163,15 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
   }
   const WalkDrawings walks = PrepareDrawings(choices, tables);
   WalkedItems shown, flashed, secondScreen;
-  reading = WalkEveryPicture(bytes, size, fileName, walks.first, KeepItem, &shown);
+  reading = walk(walks.first, KeepItem, &shown);
   bool enoughMemory = !reading.outOfMemory && !shown.outOfMemory;
-  // The same file drawn otherwise gives its items in the same order.
+  // Walked again with another drawing, the file gives its items in the same order.
+  auto walkAgain = [&](const Drawing& drawing, WalkedItems& walked) {
+    const FileReading again = walk(drawing, KeepItem, &walked);
+    return !again.outOfMemory && !walked.outOfMemory;
+  };
   if (enoughMemory && reading.pictures != 0) {
-    enoughMemory = WalkAgain(bytes, size, fileName, walks.flashed, flashed) &&
-                   (!walks.flicker || WalkAgain(bytes, size, fileName, walks.secondScreen, secondScreen));
+    enoughMemory = walkAgain(walks.flashed, flashed) && (!walks.flicker || walkAgain(walks.secondScreen, secondScreen));
   }
   bool visiting = true;  // the items after a visitor's stop are released unseen
   for (size_t i = 0; i < shown.count; ++i) {
@@ -179,6 +191,28 @@ FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* file
   secondScreen.Release();
   platform::Release(tables);
   return reading;
+}
+
+}  // namespace
+
+FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, const DrawingChoices& choices,
+                             FoundItemVisitor visit, void* context) {
+  return ReadAndJoin(
+      choices,
+      [&](const Drawing& drawing, FoundItemVisitor walkVisit, void* walkContext) {
+        return WalkEveryPicture(bytes, size, fileName, drawing, walkVisit, walkContext);
+      },
+      visit, context);
+}
+
+FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, const DrawingChoices& choices,
+                                      FoundItemVisitor visit, void* context) {
+  return ReadAndJoin(
+      choices,
+      [&](const Drawing& drawing, FoundItemVisitor walkVisit, void* walkContext) {
+        return WalkEveryRecordingPicture(source, kind, drawing, walkVisit, walkContext);
+      },
+      visit, context);
 }
 
 FileReading ReadEveryPicture(const uint8_t* bytes, size_t size, const char* fileName, FoundItemVisitor visit,

@@ -59,5 +59,9 @@ ContainerKind RecordingKindOf(ByteSpan start, const char* fileName);
 // never whole: the pictures ReadEveryPicture gives when the file is in memory.
 FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, FoundItemVisitor visit,
                                       void* context);
+// The same, drawn as `choices` say, every picture with all its frames (the
+// recording is read once more for each other drawing).
+FileReading ReadEveryRecordingPicture(const PieceSource& source, ContainerKind kind, const DrawingChoices& choices,
+                                      FoundItemVisitor visit, void* context);
 
 }  // namespace korvel

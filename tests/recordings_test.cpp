@@ -466,6 +466,11 @@ TEST(Recordings, TheHostReadsLongRecordingsInPieces) {
   EXPECT_TRUE(png.width == 256 && std::equal(png.rgb.begin(), png.rgb.end(), expected->pixels));
   auto identify = RunKorvel("identify " + ShellQuote(wav));
   EXPECT_NE(identify.output.find("long.WAV: WAV tape recording, 2 pictures\n"), std::string::npos) << identify.output;
+  // The drawing choices hold for it as for any file.
+  result = RunKorvel("convert --border small --scale 2 " + ShellQuote(wav) + " -o " + ShellQuote(out + "/drawn"));
+  EXPECT_EQ(result.status, 0) << result.output;
+  const PngImage drawn = ReadPng(out + "/drawn/long.WAV.1.png");
+  EXPECT_TRUE(drawn.width == 576 && drawn.height == 448) << drawn.width << "x" << drawn.height;
 
   // Larger than 1 GiB: refused unread with a line (sparse files, so nothing
   // is written); other large files are no ZX pictures, as before.
