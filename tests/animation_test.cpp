@@ -12,6 +12,7 @@
 #include "host/choices.h"
 #include "korvel/korvel.h"
 #include "tests/support/apng_reader.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/test_support.h"
 
 #ifdef KORVEL_HOST
@@ -29,17 +30,10 @@ Bytes Screen(uint8_t bitmap, uint8_t attribute) {
   return screen;
 }
 
-Bytes Sca(const std::vector<uint8_t>& delays) {
-  // "SCA", version 1, 256 x 192, border 2, the frame count, type 0, the
-  // payload at 14; then a delay byte per frame and the frames.
-  Bytes file = {'S', 'C', 'A', 1, 0, 1, 192, 0, 2, 0, 0, 0, 14, 0};
-  file[9] = static_cast<uint8_t>(delays.size());
-  for (const uint8_t delay : delays) file.push_back(delay);
-  for (size_t i = 0; i < delays.size(); ++i) {
-    const Bytes frame = Screen(0x0F, static_cast<uint8_t>(0x38 | i));
-    file.insert(file.end(), frame.begin(), frame.end());
-  }
-  return file;
+Bytes Sca(const Bytes& delays) {
+  std::vector<Bytes> frames;
+  for (size_t i = 0; i < delays.size(); ++i) frames.push_back(Screen(0x0F, static_cast<uint8_t>(0x38 | i)));
+  return testing::WriteScaScreens(delays, frames, 0, 2);
 }
 
 TEST(Animation, AnimatedPngHoldsTheLibrarysFramesAndDelays) {

@@ -12,6 +12,7 @@
 #include "korvel/korvel.h"
 #include "tests/support/bit_sheet_writer.h"
 #include "tests/support/container_writer.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 
 namespace korvel::testing {
@@ -110,26 +111,17 @@ TEST(Frames, TheSecondFlashPhaseSwapsInkAndPaperOfFlashingCellsOnly) {
   EXPECT_EQ(korvel_picture_frame_rgb(file.get(), 0, 2), nullptr);
 }
 
-// An SCA file of screens: header, delay bytes, then the screens it holds.
-Bytes Sca(uint16_t claimed, const Bytes& delays, const std::vector<Bytes>& screens, uint8_t border = 0) {
-  Bytes file = {'S', 'C', 'A', 1, 0, 1, 192, 0, border, static_cast<uint8_t>(claimed), static_cast<uint8_t>(claimed >> 8),
-                0, 14, 0};
-  for (const uint8_t delay : delays) file.push_back(delay);
-  file.resize(14 + claimed, 0);
-  for (const Bytes& screen : screens) file.insert(file.end(), screen.begin(), screen.end());
-  return file;
-}
 
 TEST(Frames, AnScaAnimationGivesTheFramesItHoldsWithTheirDelays) {
   // Delay 0 counts as one 50th; a FLASH bit in a frame does nothing.
   const std::vector<Bytes> screens = {Screen(kFlash | kBlueOnWhite), Screen(0x38 | 2), Screen(0x38 | 4)};
-  const File file = Open(Sca(65535, {5, 0, 10}, screens), "anim.sca");
+  const File file = Open(WriteScaScreens({5, 0, 10}, screens, 65535), "anim.sca");
   ASSERT_EQ(korvel_picture_frame_count(file.get(), 0), 3u);
   EXPECT_EQ(Delay(file.get(), 0), "1/10");
   EXPECT_EQ(Delay(file.get(), 1), "1/50");
   EXPECT_EQ(Delay(file.get(), 2), "1/5");
   EXPECT_EQ(At(file.get(), 1, 0, 0), (Pixel{0xBF, 0x08, 0x08}));
-  const File one = Open(Sca(1, {7}, {screens[0]}), "one.sca");
+  const File one = Open(WriteScaScreens({7}, {screens[0]}), "one.sca");
   EXPECT_EQ(korvel_picture_frame_count(one.get(), 0), 1u);
   EXPECT_EQ(Delay(one.get(), 0), "still");
 }
@@ -200,7 +192,7 @@ TEST(Frames, BordersTakeTheFilesColourOrTheChosenOne) {
       {"a.z80", z80, KORVEL_BORDER_SMALL, 288, 224, {0xBF, 0x08, 0xBF}},
       {"b.z80", z80Old, KORVEL_BORDER_SMALL, 288, 224, {0, 0, 0}},
       {"a.sna", sna, KORVEL_BORDER_SMALL, 288, 224, {0x08, 0xBF, 0x08}},
-      {"a.sca", Sca(1, {1}, {Screen(kBlueOnWhite)}, 5), KORVEL_BORDER_SMALL, 288, 224, {0x08, 0xBF, 0xBF}},
+      {"a.sca", WriteScaScreens({1}, {Screen(kBlueOnWhite)}, 1, 5), KORVEL_BORDER_SMALL, 288, 224, {0x08, 0xBF, 0xBF}},
       {"u.bin", Concat({Screen(kBlueOnWhite), Bytes(64, 0)}), KORVEL_BORDER_FULL, 256, 192, {0, 0, 0x00}},
   };
   for (const Case& c : cases) {

@@ -31,6 +31,7 @@ namespace {
 using testing::Bytes;
 using testing::HobetaFields;
 using testing::WrapHobeta;
+using testing::WriteScaScreens;
 
 struct PixbufDeleter {
   void operator()(GdkPixbuf* pixbuf) const {
@@ -401,13 +402,6 @@ Bytes Screen(uint8_t bitmap, uint8_t attribute) {
   return screen;
 }
 
-// An SCA animation of these standard screens, each with its delay byte.
-Bytes Sca(const std::vector<Bytes>& screens, const Bytes& delays) {
-  Bytes file = {'S', 'C', 'A', 1, 0x00, 0x01, 0xC0, 0x00, 7, static_cast<uint8_t>(screens.size()), 0, 0, 14, 0};
-  for (const uint8_t delay : delays) file.push_back(delay);
-  for (const Bytes& screen : screens) file.insert(file.end(), screen.begin(), screen.end());
-  return file;
-}
 
 // The frame an animation shows `ms` milliseconds after it started.
 std::string ShownAt(GdkPixbufAnimation* animation, long ms) {
@@ -446,7 +440,7 @@ TEST(PixbufLoader, PicturesThatMoveAreAnimationsThatLoop) {
       {"flashing.scr", flashing, true,
        {{0, flashing}, {319, flashing}, {320, swapped}, {639, swapped}, {640, flashing}}},
       // Uneven delays, 0 counting as 1: 20, 20 and 100 ms.
-      {"moving.sca", Sca(sca, {1, 0, 5}), true,
+      {"moving.sca", WriteScaScreens({1, 0, 5}, sca, 0, 7), true,
        {{0, sca[0]}, {20, sca[1]}, {40, sca[2]}, {139, sca[2]}, {140, sca[0]}}},
   };
   for (const auto& c : cases) {

@@ -101,4 +101,20 @@ Bytes WriteSca(uint8_t type, uint16_t frameCount, const Bytes& frames, uint16_t 
   return file;
 }
 
+Bytes WriteScaScreens(const Bytes& delays, const std::vector<Bytes>& screens, uint16_t claimedFrames,
+                      uint8_t border) {
+  const uint16_t frames = claimedFrames != 0 ? claimedFrames : static_cast<uint16_t>(delays.size());
+  Bytes file(14, 0);
+  memcpy(file.data(), "SCA", 3);
+  file[3] = 1;
+  PutWord(file, 4, 256);
+  PutWord(file, 6, 192);
+  file[8] = border;
+  PutWord(file, 9, frames);
+  PutWord(file, 12, 14);
+  for (size_t i = 0; i < frames; ++i) file.push_back(i < delays.size() ? delays[i] : 0);
+  for (const Bytes& screen : screens) file.insert(file.end(), screen.begin(), screen.end());
+  return file;
+}
+
 }  // namespace korvel::testing

@@ -38,4 +38,10 @@ Bytes WritePlus3dosScreen(const Bytes& screen);
 // and the attribute frames).
 Bytes WriteSca(uint8_t type, uint16_t frameCount, const Bytes& frames, uint16_t payloadOffset = 14);
 
+// An SCA file of standard screens with these delay bytes: the header claims
+// `claimedFrames` (0: one per delay), with that many delay bytes (the
+// missing ones 0), then the screens given.
+Bytes WriteScaScreens(const Bytes& delays, const std::vector<Bytes>& screens, uint16_t claimedFrames = 0,
+                      uint8_t border = 0);
+
 }  // namespace korvel::testing

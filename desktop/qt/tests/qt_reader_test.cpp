@@ -21,6 +21,7 @@
 #include "plugin/content_signature.h"
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
+#include "tests/support/extra_forms_writer.h"
 #include "tests/support/hobeta_writer.h"
 
 namespace {
@@ -145,12 +146,11 @@ QByteArray Screen(char bitmap, char attribute) {
 }
 
 // An SCA animation of these standard screens, each with its delay byte.
-QByteArray Sca(const QList<QByteArray>& screens, const QByteArray& delays) {
-  QByteArray file("SCA\x01\x00\x01\xC0\x00\x07", 9);
-  file += char(screens.size()) + QByteArray(1, '\0') + QByteArray(1, '\0') + QByteArray("\x0E\x00", 2);
-  file += delays;
-  for (const QByteArray& screen : screens) file += screen;
-  return file;
+QByteArray Sca(const QList<QByteArray>& screens, const korvel::testing::Bytes& delays) {
+  std::vector<korvel::testing::Bytes> frames;
+  for (const QByteArray& screen : screens) frames.emplace_back(screen.begin(), screen.end());
+  const korvel::testing::Bytes file = korvel::testing::WriteScaScreens(delays, frames, 0, 7);
+  return QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<int>(file.size()));
 }
 
 // Every frame Qt gives, as a viewer that animates reads them.
@@ -169,7 +169,7 @@ TEST(QtPlugin, PicturesThatMoveAreAnimationsThatLoop) {
       // in the same colours shows.
       {"flashing.scr", flashing, {CoreImage(flashing, "f.scr"), CoreImage(Screen('\xF0', '\x39'), "s.scr")}, {320, 320}},
       // A delay of 0 counts as 1.
-      {"moving.sca", Sca(scaFrames, QByteArray("\x01\x00\x05", 3)),
+      {"moving.sca", Sca(scaFrames, {1, 0, 5}),
        {CoreImage(scaFrames[0], "0.scr"), CoreImage(scaFrames[1], "1.scr"), CoreImage(scaFrames[2], "2.scr")},
        {20, 20, 100}},
   };
