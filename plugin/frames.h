@@ -47,7 +47,8 @@ struct WalkDrawings {
   bool flicker;
 };
 // `tables` is needed only when NeedsTables(choices): the default palette's
-// runs are constant.
+// runs are constant. The drawings point into `choices` and `tables`, which
+// must outlive them.
 bool NeedsTables(const DrawingChoices& choices);
 WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables* tables);
 

@@ -140,7 +140,8 @@ bool KeepItem(FoundItem& item, void* context) {
 }  // namespace
 
 Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* fileName) {
-  const WalkDrawings walks = PrepareDrawings(DrawingChoices{}, nullptr);
+  const DrawingChoices choices;  // the drawings point into it
+  const WalkDrawings walks = PrepareDrawings(choices, nullptr);
   Picture* first = LoadNamedPictureInHostOrder(bytes, size, fileName, walks.first).picture;
   if (first != nullptr) JoinFrames(*first, LoadNamedPictureInHostOrder(bytes, size, fileName, walks.flashed).picture, nullptr);
   return first;
