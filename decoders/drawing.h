@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "decoders/zx_tables.h"
+#include "plugin/picture.h"
 
 namespace korvel {
 
@@ -49,6 +50,14 @@ inline constexpr struct FlashedAttributeRunTable {
 
 inline constexpr Drawing kDefaultDrawing = {kAttributeRuns.runs, kAttributeRuns.runs, ZxPalette,
                                             GigascreenMode::kBlend,   0, nullptr, false};
+
+// An added border takes `colour`, the one the file keeps.
+inline void KeepBorder(Picture& picture, Rgb colour) {
+  picture.keptBorder[0] = colour.red;
+  picture.keptBorder[1] = colour.green;
+  picture.keptBorder[2] = colour.blue;
+  picture.border = BorderTaken::kKept;
+}
 
 // The attribute runs for `palette`, in FLASH phase 0 or 1, into `runs` (256).
 void BuildAttributeRuns(const Rgb* palette, int phase, AttributeRuns* runs);

@@ -37,21 +37,17 @@ void AttributeRow(const uint8_t* file, unsigned mode, unsigned k, unsigned y, ui
 
 // Each screen keeps its border colour (bytes 5 and 6): blended or
 // flickered with its screen.
-void KeepBorder(Picture& picture, const uint8_t* colours, const Drawing& drawing) {
-  uint8_t rgb[2][3];
-  for (int k = 0; k < 2; ++k) {
-    const Rgb colour = drawing.palette[colours[k] & 7];
-    rgb[k][0] = colour.red, rgb[k][1] = colour.green, rgb[k][2] = colour.blue;
-  }
+void KeepScreensBorders(Picture& picture, const uint8_t* colours, const Drawing& drawing) {
+  const Rgb first = drawing.palette[colours[0] & 7], second = drawing.palette[colours[1] & 7];
   if (drawing.gigascreen == GigascreenMode::kFlicker) {
-    memcpy(picture.keptBorder, rgb[drawing.screen == 0 ? 0 : 1], 3);
-  } else {
-    const Picture first = {rgb[0], 1, 1, 0, nullptr, {}, {}};
-    const Picture second = {rgb[1], 1, 1, 0, nullptr, {}, {}};
-    Picture blend = {picture.keptBorder, 1, 1, 0, nullptr, {}, {}};
-    BlendScreens(first, second, blend, drawing);
+    KeepBorder(picture, drawing.screen == 0 ? first : second);
+    return;
   }
-  picture.border = BorderTaken::kKept;
+  uint8_t a[3] = {first.red, first.green, first.blue}, b[3] = {second.red, second.green, second.blue}, mean[3];
+  const Picture pixelA = {a, 1, 1, 0, nullptr, {}, {}}, pixelB = {b, 1, 1, 0, nullptr, {}, {}};
+  Picture blend = {mean, 1, 1, 0, nullptr, {}, {}};
+  BlendScreens(pixelA, pixelB, blend, drawing);
+  KeepBorder(picture, {mean[0], mean[1], mean[2]});
 }
 
 }  // namespace
@@ -73,7 +69,7 @@ DecodeResult DecodeMghGigascreen(ByteSpan file, const Drawing& drawing) {
     }
   };
   Picture* picture = BlendTwoFrames(kScreenWidth, kScreenHeight, drawFrame, drawing);
-  if (picture != nullptr) KeepBorder(*picture, data + 5, drawing);
+  if (picture != nullptr) KeepScreensBorders(*picture, data + 5, drawing);
   return Decoded(picture);
 }
 

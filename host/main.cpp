@@ -162,6 +162,34 @@ bool TakeChoice(const std::vector<std::string>& args, size_t& i, const char* nam
   return true;
 }
 
+// The drawing options of one value each: its name, what it wants, and its
+// reading into the choices.
+struct ValueChoice {
+  const char* name;
+  const char* wants;
+  bool (*read)(const std::string& text, PictureChoices& choices);
+};
+
+constexpr ValueChoice kValueChoices[] = {
+    {"--gigascreen", "blend, linear or flicker",
+     [](const std::string& t, PictureChoices& c) { return ParseGigascreen(t, c.gigascreen); }},
+    {"--border", "none, small, medium or full",
+     [](const std::string& t, PictureChoices& c) { return ParseBorder(t, c.border); }},
+    {"--border-colour", "a colour from 0 to 7",
+     [](const std::string& t, PictureChoices& c) { return ParseBorderColour(t, c.borderColour); }},
+    {"--scale", "a number from 1 to 8", [](const std::string& t, PictureChoices& c) { return ParseScale(t, c.scale); }},
+};
+
+// The value option args[i] is, with its value taken as TakeChoice takes it;
+// null for any other argument.
+const ValueChoice* TakeValueChoice(const std::vector<std::string>& args, size_t& i, const std::string*& value,
+                                   std::string& attached) {
+  for (const ValueChoice& option : kValueChoices) {
+    if (TakeChoice(args, i, option.name, value, attached)) return &option;
+  }
+  return nullptr;
+}
+
 int RunConvert(const std::vector<std::string>& args) {
   ConvertOptions options;
   PictureChoices choices;
@@ -210,24 +238,9 @@ int RunConvert(const std::vector<std::string>& args) {
         case PaletteChoice::kBadFile: std::fprintf(stderr, "korvel: %s\n", error.c_str()); return 2;
       }
       choicesGiven = true;
-    } else if (TakeChoice(args, i, "--gigascreen", choice, choiceText)) {
-      if (choice == nullptr || !ParseGigascreen(*choice, choices.gigascreen)) {
-        return UsageError("--gigascreen wants blend, linear or flicker" + Quoted(choice), kConvertUsage);
-      }
-      choicesGiven = true;
-    } else if (TakeChoice(args, i, "--border", choice, choiceText)) {
-      if (choice == nullptr || !ParseBorder(*choice, choices.border)) {
-        return UsageError("--border wants none, small, medium or full" + Quoted(choice), kConvertUsage);
-      }
-      choicesGiven = true;
-    } else if (TakeChoice(args, i, "--border-colour", choice, choiceText)) {
-      if (choice == nullptr || !ParseBorderColour(*choice, choices.borderColour)) {
-        return UsageError("--border-colour wants a colour from 0 to 7" + Quoted(choice), kConvertUsage);
-      }
-      choicesGiven = true;
-    } else if (TakeChoice(args, i, "--scale", choice, choiceText)) {
-      if (choice == nullptr || !ParseScale(*choice, choices.scale)) {
-        return UsageError("--scale wants a number from 1 to 8" + Quoted(choice), kConvertUsage);
+    } else if (const ValueChoice* taken = TakeValueChoice(args, i, choice, choiceText)) {
+      if (choice == nullptr || !taken->read(*choice, choices)) {
+        return UsageError(std::string(taken->name) + " wants " + taken->wants + Quoted(choice), kConvertUsage);
       }
       choicesGiven = true;
     } else if (arg == "--plugin") {

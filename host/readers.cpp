@@ -96,16 +96,16 @@ bool CollectItem(FoundItem& item, void* context) {
   return true;
 }
 
-// The choices as the core takes them.
-DrawingChoices CoreChoices(const PictureChoices& choices) {
-  DrawingChoices core;
-  if (choices.paletteChosen) {
-    for (int i = 0; i < 16; ++i) core.palette[i] = {choices.palette[3 * i], choices.palette[3 * i + 1], choices.palette[3 * i + 2]};
-  }
-  core.gigascreen = static_cast<GigascreenMode>(choices.gigascreen);
-  core.border = static_cast<BorderSize>(choices.border);
-  core.borderColour = static_cast<uint8_t>(choices.borderColour);
-  return core;
+// The choices as the library takes them.
+korvel_options OptionsOf(const PictureChoices& choices) {
+  korvel_options options = {};
+  options.size = sizeof options;
+  options.palette = choices.paletteChosen ? choices.palette.data() : nullptr;
+  options.gigascreen = choices.gigascreen;
+  options.border = choices.border;
+  options.border_colour = choices.borderColour;
+  options.scale = choices.scale;
+  return options;
 }
 
 // A file read in pieces: where the core's recording reader asks.
@@ -129,8 +129,12 @@ FileReading ReadLargeFile(std::ifstream& stream, uintmax_t size, const fs::path&
     return reading;
   }
   LargeFileReading large = {reading, choices};
-  const korvel::FileReading core = ReadEveryRecordingPicture(PieceSource{size, ReadPiece, &stream}, kind,
-                                                             CoreChoices(choices), CollectItem, &large);
+  const korvel_options options = OptionsOf(choices);
+  DrawingChoices drawing;
+  uint32_t scale = 1;
+  ChoicesFromOptions(&options, drawing, scale);  // the options were checked as they were parsed
+  const korvel::FileReading core = ReadEveryRecordingPicture(PieceSource{size, ReadPiece, &stream}, kind, drawing,
+                                                             CollectItem, &large);
   if (core.outOfMemory || reading.items.size() < core.pictures) {
     reading.items.clear();
     reading.error = "not enough memory to read it";
@@ -171,13 +175,7 @@ class BuiltInReader : public PictureReader {
 
   FileReading ReadMemory(const std::vector<uint8_t>& bytes, const std::string& name) const override {
     FileReading reading;
-    korvel_options options = {};
-    options.size = sizeof options;
-    options.palette = choices_.paletteChosen ? choices_.palette.data() : nullptr;
-    options.gigascreen = choices_.gigascreen;
-    options.border = choices_.border;
-    options.border_colour = choices_.borderColour;
-    options.scale = choices_.scale;
+    const korvel_options options = OptionsOf(choices_);
     korvel_file* file = korvel_open_memory_with(bytes.data(), bytes.size(), name.c_str(), &options);
     if (file == nullptr) {
       reading.error = "not enough memory to read it";

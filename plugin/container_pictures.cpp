@@ -64,9 +64,7 @@ ContainerItem ScreenItem(const ContainerScreen& screen, bool numbered, const Dra
   ContainerItem item = {form.decode(screen.bytes, drawing), form.name, {}, false};
   Picture* picture = item.result.picture;
   if (picture != nullptr && screen.border >= 0 && picture->border == BorderTaken::kChosen) {
-    const Rgb colour = drawing.palette[screen.border & 7];
-    picture->keptBorder[0] = colour.red, picture->keptBorder[1] = colour.green, picture->keptBorder[2] = colour.blue;
-    picture->border = BorderTaken::kKept;
+    KeepBorder(*picture, drawing.palette[screen.border & 7]);
   }
   if (numbered) {
     char digits[kContainerLabelBytes];

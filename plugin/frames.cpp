@@ -1,5 +1,6 @@
 #include "plugin/frames.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace korvel {
@@ -62,6 +63,26 @@ bool HasDefaultPalette(const DrawingChoices& choices) {
 
 bool NeedsTables(const DrawingChoices& choices) {
   return !HasDefaultPalette(choices) || choices.gigascreen == GigascreenMode::kLinear;
+}
+
+bool ChoicesFromOptions(const korvel_options* options, DrawingChoices& choices, uint32_t& scale) {
+  choices = DrawingChoices{};
+  scale = 1;
+  if (options == nullptr) return true;
+  // The record's fields up to `scale` are its first release's.
+  if (options->size < offsetof(korvel_options, scale) + sizeof options->scale) return false;
+  if (options->gigascreen < KORVEL_GIGASCREEN_BLEND || options->gigascreen > KORVEL_GIGASCREEN_FLICKER) return false;
+  if (options->border < KORVEL_BORDER_NONE || options->border > KORVEL_BORDER_FULL) return false;
+  if (options->border_colour < 0 || options->border_colour > 7 || options->scale > 8) return false;
+  if (options->palette != nullptr) {
+    const uint8_t* rgb = options->palette;
+    for (Rgb& colour : choices.palette) colour = {rgb[0], rgb[1], rgb[2]}, rgb += 3;
+  }
+  choices.gigascreen = static_cast<GigascreenMode>(options->gigascreen);
+  choices.border = static_cast<BorderSize>(options->border);
+  choices.borderColour = static_cast<uint8_t>(options->border_colour);
+  if (options->scale != 0) scale = options->scale;
+  return true;
 }
 
 WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables* tables) {

@@ -8,6 +8,7 @@
 
 #include "decoders/drawing.h"
 #include "decoders/zx_tables.h"
+#include "korvel/korvel.h"
 #include "plugin/picture.h"
 
 namespace korvel {
@@ -28,6 +29,11 @@ struct DrawingChoices {
   BorderSize border = BorderSize::kNone;
   uint8_t borderColour = 0;  // for files that keep none
 };
+
+// The library's options record as choices and a scale (1 for none); false
+// when it is not valid (too small a size, a value out of range). Null
+// options are the defaults.
+bool ChoicesFromOptions(const korvel_options* options, DrawingChoices& choices, uint32_t& scale);
 
 // What a reading draws with: its palette's attribute runs in both FLASH
 // phases, and the linear-light means. Large: taken from the heap.

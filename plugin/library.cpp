@@ -35,27 +35,6 @@ struct ReadingOptions {
   uint32_t scale = 1;
 };
 
-// The public record's fields up to `scale`: the first release's size.
-constexpr size_t kFirstOptionsBytes = offsetof(korvel_options, scale) + sizeof(uint32_t);
-
-bool ReadOptions(const korvel_options* options, ReadingOptions& reading) {
-  if (options == nullptr) return true;
-  if (options->size < kFirstOptionsBytes) return false;
-  if (options->gigascreen < KORVEL_GIGASCREEN_BLEND || options->gigascreen > KORVEL_GIGASCREEN_FLICKER) return false;
-  if (options->border < KORVEL_BORDER_NONE || options->border > KORVEL_BORDER_FULL) return false;
-  if (options->border_colour < 0 || options->border_colour > 7 || options->scale > 8) return false;
-  if (options->palette != nullptr) {
-    for (int i = 0; i < 16; ++i) {
-      reading.drawing.palette[i] = {options->palette[3 * i], options->palette[3 * i + 1], options->palette[3 * i + 2]};
-    }
-  }
-  reading.drawing.gigascreen = static_cast<korvel::GigascreenMode>(options->gigascreen);
-  reading.drawing.border = static_cast<korvel::BorderSize>(options->border);
-  reading.drawing.borderColour = static_cast<uint8_t>(options->border_colour);
-  reading.scale = options->scale == 0 ? 1 : options->scale;
-  return true;
-}
-
 constexpr char kTooLargeToScale[] = "scaled picture over 65535 pixels a side or 1 GiB of RGB";
 
 // Items grow by doubling; a failed allocation ends the reading.
@@ -194,7 +173,7 @@ korvel_file* korvel_open_memory(const uint8_t* bytes, size_t size, const char* n
 korvel_file* korvel_open_memory_with(const uint8_t* bytes, size_t size, const char* name,
                                      const korvel_options* options) {
   ReadingOptions reading;
-  if (!ReadOptions(options, reading)) return nullptr;
+  if (!korvel::ChoicesFromOptions(options, reading.drawing, reading.scale)) return nullptr;
   return OpenMemory(bytes, size, name, reading);
 }
 
