@@ -22,7 +22,9 @@ DecodeResult DecodeAttributeScreen(ByteSpan file, const Drawing& drawing) {
   if (attributes == nullptr) return NotThisForm();
   // The file has no bitmap: a checkerboard shows both colours of every cell.
   static constexpr uint8_t kCheckerboard[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
-  return Decoded(DrawAttributesOverPattern(attributes, kCheckerboard, drawing.runs));
+  Picture* picture = DrawAttributesOverPattern(attributes, kCheckerboard, drawing.runs);
+  if (picture != nullptr) picture->mayFlash = AnyFlashing(attributes, 768);
+  return Decoded(picture);
 }
 
 }  // namespace korvel

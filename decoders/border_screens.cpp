@@ -68,6 +68,7 @@ DecodeResult DecodeBscScreen(ByteSpan file, const Drawing& drawing) {
     WriteAttributeRow(ScreenRow(*picture, y), data + ScreenRowOffset(y), attributes + 32 * (y / 8), drawing.runs);
   }
   DrawBorder(*picture, data + kStandardScreenBytes, drawing.palette);
+  picture->mayFlash = AnyFlashing(attributes, 768);
   return Decoded(picture);
 }
 
@@ -84,6 +85,7 @@ DecodeResult DecodeBmc4Screen(ByteSpan file, const Drawing& drawing) {
     WriteAttributeRow(ScreenRow(*picture, y), data + ScreenRowOffset(y), bank + 32 * (y / 8), drawing.runs);
   }
   DrawBorder(*picture, data + kBitmapBytes + 2 * 768, drawing.palette);
+  picture->mayFlash = AnyFlashing(data + kBitmapBytes, 2 * 768);
   return Decoded(picture);
 }
 

@@ -4,6 +4,7 @@
 // one picture draws with kDefaultDrawing; the in-process reading builds its
 // own from the user's choices.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "decoders/zx_tables.h"
@@ -57,6 +58,14 @@ inline void KeepBorder(Picture& picture, Rgb colour) {
   picture.keptBorder[1] = colour.green;
   picture.keptBorder[2] = colour.blue;
   picture.border = BorderTaken::kKept;
+}
+
+// Whether any of `count` attribute bytes has bit 7: drawn as FLASH, their
+// cells may change in the second phase.
+inline bool AnyFlashing(const uint8_t* attributes, size_t count) {
+  uint8_t any = 0;
+  for (size_t i = 0; i < count; ++i) any |= attributes[i];
+  return (any & 0x80) != 0;
 }
 
 // The attribute runs for `palette`, in FLASH phase 0 or 1, into `runs` (256).

@@ -21,6 +21,7 @@ DecodeResult DecodeIflScreen(ByteSpan file, const Drawing& drawing) {
   for (unsigned y = 0; y < kScreenHeight; ++y) {
     WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + ScreenRowOffset(y), attributes + 32 * (y / 2), drawing.runs);
   }
+  picture->mayFlash = AnyFlashing(attributes, kIflScreenBytes - kBitmapBytes);
   return Decoded(picture);
 }
 

@@ -28,11 +28,13 @@ DecodeResult DecodeMacroscreen(ByteSpan file, const Drawing& drawing) {
 
   // A cell is 8 bitmap lines and, unless it is 8 bytes long, its attribute;
   // an 18-byte cell holds one such 9-byte cell for each frame.
+  bool flashing = false;
   auto drawFrame = [&](Picture& picture, unsigned frame) {
     for (unsigned row = 0; row < rows; ++row) {
       for (unsigned column = 0; column < columns; ++column) {
         const uint8_t* cell = cells + (size_t{row} * columns + column) * cellBytes + 9 * frame;
         const uint8_t attribute = cellBytes == 8 ? kWhiteOnBlack : cell[8];
+        flashing = flashing || (attribute & 0x80) != 0;
         uint8_t* out = picture.pixels + 8 * row * RowBytes(picture) + 24 * column;
         for (unsigned line = 0; line < 8; ++line, out += RowBytes(picture)) WriteAttributeByte(out, cell[line], attribute, drawing.runs);
       }
@@ -44,10 +46,13 @@ DecodeResult DecodeMacroscreen(ByteSpan file, const Drawing& drawing) {
     // The two frames of a cell are blended byte by byte whatever the mode.
     Drawing blended = drawing;
     blended.gigascreen = GigascreenMode::kBlend;
-    return Decoded(BlendTwoFrames(width, height, drawFrame, blended));
+    Picture* picture = BlendTwoFrames(width, height, drawFrame, blended);
+    if (picture != nullptr) picture->mayFlash = flashing;
+    return Decoded(picture);
   }
   Picture* picture = CreatePicture(width, height);
   if (picture != nullptr) drawFrame(*picture, 0);
+  if (picture != nullptr) picture->mayFlash = flashing;
   return Decoded(picture);
 }
 

@@ -44,8 +44,8 @@ void KeepScreensBorders(Picture& picture, const uint8_t* colours, const Drawing&
     return;
   }
   uint8_t a[3] = {first.red, first.green, first.blue}, b[3] = {second.red, second.green, second.blue}, mean[3];
-  const Picture pixelA = {a, 1, 1, 0, nullptr, {}, {}}, pixelB = {b, 1, 1, 0, nullptr, {}, {}};
-  Picture blend = {mean, 1, 1, 0, nullptr, {}, {}};
+  const Picture pixelA = {a, 1, 1, 0, nullptr, {}, {}, false, false}, pixelB = {b, 1, 1, 0, nullptr, {}, {}, false, false};
+  Picture blend = {mean, 1, 1, 0, nullptr, {}, {}, false, false};
   BlendScreens(pixelA, pixelB, blend, drawing);
   KeepBorder(picture, {mean[0], mean[1], mean[2]});
 }
@@ -60,16 +60,22 @@ DecodeResult DecodeMghGigascreen(ByteSpan file, const Drawing& drawing) {
   const uint8_t* data = file.Peek(0, RequiredBytes(mode));
   if (data == nullptr) return NotThisForm();
 
+  bool flashing = false;
   auto drawFrame = [&](Picture& frame, unsigned k) {
     const uint8_t* bitmap = data + kBitmapStart + k * kBitmapBytes;
     uint8_t attributes[32];
     for (unsigned y = 0; y < kScreenHeight; ++y) {
       AttributeRow(data, mode, k, y, attributes);
       WriteAttributeRow(frame.pixels + y * RowBytes(frame), bitmap + ScreenRowOffset(y), attributes, drawing.runs);
+      flashing = flashing || AnyFlashing(attributes, 32);
     }
   };
   Picture* picture = BlendTwoFrames(kScreenWidth, kScreenHeight, drawFrame, drawing);
-  if (picture != nullptr) KeepScreensBorders(*picture, data + 5, drawing);
+  if (picture != nullptr) {
+    KeepScreensBorders(*picture, data + 5, drawing);
+    picture->mayFlash = flashing;
+    picture->twoScreens = true;
+  }
   return Decoded(picture);
 }
 

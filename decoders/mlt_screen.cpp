@@ -15,6 +15,7 @@ DecodeResult DecodeMltScreen(ByteSpan file, const Drawing& drawing) {
   for (unsigned y = 0; y < kScreenHeight; ++y) {
     WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + ScreenRowOffset(y), attributes + 32 * y, drawing.runs);
   }
+  picture->mayFlash = AnyFlashing(attributes, kBitmapBytes);
   return Decoded(picture);
 }
 

@@ -17,6 +17,7 @@ Picture* DecodeMulticolourScreen(ByteSpan data, const Drawing& drawing) {
   for (size_t row = 0; row < kBitmapBytes; row += 32, out += 3 * kScreenWidth) {
     WriteAttributeRow(out, screen + row, attributes + row, drawing.runs);
   }
+  picture->mayFlash = AnyFlashing(attributes, kBitmapBytes);
   return picture;
 }
 
@@ -67,7 +68,9 @@ namespace {
 Picture* UnblendedGigascreen(ByteSpan data, size_t screenBytes, Picture* (*decode)(ByteSpan, const Drawing&),
                              const Drawing& drawing) {
   if (drawing.gigascreen == GigascreenMode::kFlicker) {
-    return decode(data.From(drawing.screen == 0 ? 0 : screenBytes), drawing);
+    Picture* shown = decode(data.From(drawing.screen == 0 ? 0 : screenBytes), drawing);
+    if (shown != nullptr) shown->twoScreens = true;
+    return shown;
   }
   Picture* first = decode(data, drawing);
   Picture* second = first != nullptr ? decode(data.From(screenBytes), drawing) : nullptr;
@@ -76,6 +79,8 @@ Picture* UnblendedGigascreen(ByteSpan data, size_t screenBytes, Picture* (*decod
     return nullptr;
   }
   BlendScreens(*first, *second, *first, drawing);
+  first->mayFlash = first->mayFlash || second->mayFlash;
+  first->twoScreens = true;
   ReleasePicture(second);
   return first;
 }
@@ -108,6 +113,8 @@ Picture* DecodeGigascreen(ByteSpan data, const Drawing& drawing) {
       }
     }
   }
+  picture->mayFlash = AnyFlashing(first + kBitmapBytes, 768) || AnyFlashing(second + kBitmapBytes, 768);
+  picture->twoScreens = true;
   return picture;
 }
 
@@ -129,6 +136,8 @@ Picture* DecodeMulticolourGigascreen(ByteSpan data, const Drawing& drawing) {
                                  ExpandPair(second + c, b.paper, b.inkXorPaper)));
     }
   }
+  picture->mayFlash = AnyFlashing(first + kBitmapBytes, kBitmapBytes) || AnyFlashing(second + kBitmapBytes, kBitmapBytes);
+  picture->twoScreens = true;
   return picture;
 }
 

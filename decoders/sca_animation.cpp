@@ -48,6 +48,7 @@ Picture* DecodeFrame(const ScaLayout& sca, size_t k, const Drawing& drawing, boo
   if (frame == nullptr) return nullptr;
   const uint8_t* delay = sca.file.Peek(sca.delays + k, 1);
   frame->delay = delay == nullptr || *delay == 0 ? 1 : *delay;
+  frame->mayFlash = false;  // drawn steady
   KeepBorder(*frame, drawing.palette[sca.border & 7]);
   return frame;
 }

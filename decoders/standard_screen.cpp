@@ -38,6 +38,7 @@ Picture* DecodeStandardScreen(ByteSpan data, const Drawing& drawing) {
       }
     }
   }
+  picture->mayFlash = AnyFlashing(attributes, 768);
   return picture;
 }
 

@@ -160,6 +160,7 @@ DecodeResult DecodeTextPicture(ByteSpan file, const Drawing& drawing) {
         WriteInkPaperByte(out, bits, palette.Ink(attributes[c]), palette.Paper(attributes[c]));
       } else {
         WriteAttributeByte(out, bits, attributes[c], drawing.runs);
+        picture->mayFlash = picture->mayFlash || (attributes[c] & 0x80) != 0;
       }
     }
   }

@@ -15,6 +15,7 @@ DecodeResult DecodeTimexHiColourScreen(ByteSpan file, const Drawing& drawing) {
     const size_t row = ScreenRowOffset(y);
     WriteAttributeRow(picture->pixels + y * RowBytes(*picture), screen + row, screen + kBitmapBytes + row, drawing.runs);
   }
+  picture->mayFlash = AnyFlashing(screen + kBitmapBytes, kBitmapBytes);
   return Decoded(picture);
 }
 

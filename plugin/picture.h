@@ -23,6 +23,12 @@ struct Picture {
   // colours are not the Spectrum's (ULAplus, Next).
   BorderTaken border;
   uint8_t keptBorder[3];
+  // What another drawing of the same bytes could change, as the decoder
+  // that drew it saw: a bit-7 attribute drawn as FLASH, or two screens of
+  // which one was shown. The reading walks a file again in the second FLASH
+  // phase, or for the other screen, only when one of its pictures says so.
+  bool mayFlash;
+  bool twoScreens;
 };
 
 constexpr size_t kBytesPerPixel = 3;

@@ -171,9 +171,16 @@ FileReading ReadAndJoin(const DrawingChoices& choices, Walk walk, FoundItemVisit
     const FileReading again = walk(drawing, KeepItem, &walked);
     return !again.outOfMemory && !walked.outOfMemory;
   };
-  if (enoughMemory && reading.pictures != 0) {
-    enoughMemory = walkAgain(walks.flashed, flashed) && (!walks.flicker || walkAgain(walks.secondScreen, secondScreen));
+  // Walked again only for what can change: most files have no FLASH.
+  bool mayFlash = false, twoScreens = false;
+  for (size_t i = 0; i < shown.count; ++i) {
+    if (const Picture* picture = shown.items[i].picture) {
+      mayFlash = mayFlash || picture->mayFlash;
+      twoScreens = twoScreens || picture->twoScreens;
+    }
   }
+  if (enoughMemory && mayFlash) enoughMemory = walkAgain(walks.flashed, flashed);
+  if (enoughMemory && walks.flicker && twoScreens) enoughMemory = walkAgain(walks.secondScreen, secondScreen);
   bool visiting = true;  // the items after a visitor's stop are released unseen
   for (size_t i = 0; i < shown.count; ++i) {
     FoundItem& item = shown.items[i];

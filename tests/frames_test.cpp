@@ -69,6 +69,15 @@ TEST(Frames, WhichFormsFlash) {
   cell.lines.fill(0xF0);
   cell.attribute = kFlash | kBlueOnWhite;
   sheet.AddSprite(1, 1, {cell}, true);
+  const Bytes cells = Bytes(6144, 0xF0);
+  const Bytes flashingCells = Bytes(6144, kFlash | kBlueOnWhite);
+  const auto mgh = [&](uint8_t secondScreenAttribute) {
+    return WriteMgh(2, cells, cells, [=](int frame, int, int) { return frame == 0 ? kBlueOnWhite : secondScreenAttribute; });
+  };
+  TextPicture text;
+  text.bitmapRows.assign(8, Bytes{0xF0});
+  text.attributeRows = {Bytes{kFlash | kBlueOnWhite}};
+  const std::string textFile = WriteTextPicture(text);
   struct Case {
     const char* name;
     Bytes file;
@@ -80,6 +89,17 @@ TEST(Frames, WhichFormsFlash) {
       {"bitmap.scr", Bytes(flashing.begin(), flashing.begin() + 6144), 1},
       {"flash.$c", WrapHobeta(flashing), 2},
       {"flash.img", gigascreen, 2},
+      {"second-flashes.img", Concat({Screen(kBlueOnWhite), flashing}), 2},
+      {"flash.mcx", Concat({cells, flashingCells, cells, flashingCells}), 2},
+      {"flash.mg2", mgh(kFlash | kBlueOnWhite), 2},
+      {"still.mg2", mgh(kBlueOnWhite), 1},
+      {"flash.bsc", Concat({flashing, Bytes(4224, 0)}), 2},
+      {"flash.bmc4", Concat({cells, Bytes(1536, kFlash | kBlueOnWhite), Bytes(4224, 0)}), 2},
+      {"flash.ifl", Concat({cells, Bytes(3072, kFlash | kBlueOnWhite)}), 2},
+      {"flash.mc", Concat({cells, flashingCells}), 2},
+      {"flash.shc", Concat({cells, flashingCells}), 2},
+      {"flash.chr$", Bytes{'c', 'h', 'r', '$', 1, 1, 9, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, kFlash | kBlueOnWhite}, 2},
+      {"flash.txt", Bytes(textFile.begin(), textFile.end()), 2},
       {"flash.atr", Bytes(768, kFlash | kBlueOnWhite), 2},
       {"flash.mlt", Concat({Bytes(6144, 0xF0), Bytes(6144, kFlash | kBlueOnWhite)}), 2},
       {"flash.tap", TapFile({TapeHeader(3, "screen", 6912, 16384), TapeBlock(0xFF, flashing)}), 2},

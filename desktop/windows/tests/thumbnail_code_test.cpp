@@ -20,7 +20,7 @@ struct OwnedPicture {
   Picture picture;
   OwnedPicture(uint16_t width, uint16_t height, uint32_t seed) : rgb(size_t{width} * height * 3) {
     for (uint8_t& byte : rgb) byte = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
-    picture = {rgb.data(), width, height, 0, nullptr, {}, {}};
+    picture = {rgb.data(), width, height, 0, nullptr, {}, {}, false, false};
   }
   const uint8_t* Pixel(size_t x, size_t y) const { return rgb.data() + (y * picture.width + x) * 3; }
 };
@@ -77,7 +77,7 @@ TEST(Thumbnail, EnlargesByWholeFactorsCrisply) {
 TEST(Thumbnail, ReducesByAreaAveraging) {
   // Three pixels into two: [0, 1.5) and [1.5, 3).
   uint8_t row[] = {0, 0, 0, 90, 90, 90, 255, 255, 255};
-  const std::vector<uint8_t> two = Scale(Picture{row, 3, 1, 0, nullptr, {}, {}}, {2, 1});
+  const std::vector<uint8_t> two = Scale(Picture{row, 3, 1, 0, nullptr, {}, {}, false, false}, {2, 1});
   EXPECT_EQ(two[0], 30);
   EXPECT_EQ(two[4], 200);
 
@@ -108,7 +108,7 @@ TEST(Thumbnail, ReducesByAreaAveraging) {
   // The largest sums: a tall sheet of one colour stays that colour.
   std::vector<uint8_t> tall(size_t{2040} * 8191 * 3);
   for (size_t i = 0; i < tall.size(); i += 3) memcpy(&tall[i], "\xff\x80\x01", 3);
-  const Picture sheet{tall.data(), 2040, 8191, 0, nullptr, {}, {}};
+  const Picture sheet{tall.data(), 2040, 8191, 0, nullptr, {}, {}, false, false};
   const std::vector<uint8_t> reduced = Scale(sheet, FitThumbnail(2040, 8191, 256));
   for (size_t i = 0; i < reduced.size(); i += 4) ASSERT_EQ(memcmp(&reduced[i], "\x01\x80\xff\xff", 4), 0) << i;
 }
