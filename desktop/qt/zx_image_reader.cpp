@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "decoders/zx_tables.h"
 #include "plugin/content_signature.h"
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
@@ -62,6 +63,41 @@ QImage ImageOwning(Picture* frame) {
   return image;
 }
 
+// Whether `head` begins as a file of another image format that Qt or KDE's
+// image plug-ins read: PNG, JPEG, GIF, BMP, TIFF, RIFF (WebP, ANI), ICO and
+// CUR, PNM, XPM, XBM, Photoshop, QOI, OpenEXR, JPEG XL, JPEG 2000, HEIF and
+// AVIF, DDS, GIMP, ZIP-based (OpenRaster, Krita), SGI, Sun raster, Radiance,
+// KTX, ICNS, SVG and XML, PCX and TGA.
+bool BeginsOtherImageFormat(const QByteArray& head) {
+  static const QByteArray kSignatures[] = {
+      QByteArray("\x89PNG", 4),    QByteArray("\xFF\xD8\xFF", 3), "GIF8",     "BM",           QByteArray("II*\0", 4),
+      QByteArray("MM\0*", 4),      "RIFF",                       QByteArray("\0\0\1\0", 4), QByteArray("\0\0\2\0", 4),
+      "/* XPM",                    "#define",                    "8BPS",     "qoif",         QByteArray("v/1\x01", 4),
+      QByteArray("\xFF\x0A", 2),   QByteArray("\0\0\0\x0CjP", 6), "DDS ",    "gimp xcf",     "PK\x03\x04",
+      QByteArray("\x01\xDA", 2),   QByteArray("\x59\xA6\x6A\x95", 4), "#?",   "\xABKTX",      "icns",
+      "<",                         QByteArray("\xEF\xBB\xBF", 3)};
+  for (const QByteArray& signature : kSignatures) {
+    if (head.startsWith(signature)) return true;
+  }
+  if (head.size() < 18) return false;
+  const auto at = [&](int i) { return static_cast<uint8_t>(head[i]); };
+  if (head.mid(4, 4) == "ftyp") return true;                       // HEIF, AVIF, JPEG XL's box
+  if (at(0) == 'P' && at(1) >= '1' && at(1) <= '7') return true;   // PNM
+  if (at(0) == 0x0A && at(1) <= 5 && at(2) == 1) return true;      // PCX: version, run-length
+  const uint8_t tgaType = at(2);                                   // TGA: colour map 0/1, a known type
+  return at(1) <= 1 && (tgaType == 1 || tgaType == 2 || tgaType == 3 || tgaType == 9 || tgaType == 10 || tgaType == 11);
+}
+
+// A viewer's own buffer of a file's bytes, with no name and no format
+// (Gwenview plays animations from one): taken as a raw standard screen when
+// it holds exactly 6912 bytes that begin as no other image format does. A
+// file on disk, which has a name, is never taken by its size.
+bool IsUnnamedRawScreen(QIODevice* device) {
+  if (qobject_cast<const QFile*>(device) != nullptr || device->isSequential()) return false;
+  if (device->size() != kStandardScreenBytes || device->pos() != 0) return false;
+  return !BeginsOtherImageFormat(device->peek(18));
+}
+
 }  // namespace
 
 bool IsKorvelKey(const QByteArray& format) {
@@ -76,6 +112,7 @@ QByteArray NameForCore(QIODevice* device, const QByteArray& format) {
     return QFile::encodeName(file->fileName());
   }
   if (IsKorvelKey(format)) return "picture." + format;
+  if (format.isEmpty() && device != nullptr && device->isReadable() && IsUnnamedRawScreen(device)) return "picture.scr";
   return {};
 }
 
@@ -84,6 +121,7 @@ bool ClaimsByNameOrContent(QIODevice* device) {
   if (const QFile* file = qobject_cast<const QFile*>(device); file != nullptr && !file->fileName().isEmpty()) {
     if (IsKorvelKey(QFileInfo(file->fileName()).suffix().toLower().toLatin1())) return true;
   }
+  if (IsUnnamedRawScreen(device)) return true;
   const QByteArray head = device->peek(kContentBytesLookedAt);
   return HasZxContentSignature(ByteSpan(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())));
 }

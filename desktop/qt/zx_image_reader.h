@@ -21,12 +21,15 @@ bool IsKorvelKey(const QByteArray& format);
 
 // The name the core is given for what `device` holds: the file's own name
 // when it is a named file, else "picture.<format>" when `format` is a key,
-// else empty (no name, no extension).
+// else "picture.scr" for an unnamed buffer taken as a raw screen, else empty
+// (no name, no extension).
 QByteArray NameForCore(QIODevice* device, const QByteArray& format);
 
 // Whether `device` may be claimed without a key: a named file whose
-// extension is a key, or content that begins with a ZX signature or a sound
-// Hobeta header. Reads nothing off the device (only peeks).
+// extension is a key, content that begins with a ZX signature or a sound
+// Hobeta header, or an unnamed buffer of exactly a raw screen's 6912 bytes
+// that begins as no other image format does. Reads nothing off the device
+// (only peeks).
 bool ClaimsByNameOrContent(QIODevice* device);
 
 // One frame of a picture that moves: its image and how long it is shown.

@@ -115,9 +115,11 @@ TEST(QtPlugin, ReadsEverySampleWithTheCorePixels) {
     QImageReader byContent(&buffer);
     const QImage unnamed = byContent.read();
     // Claimed by content exactly when it has a signature or a sound Hobeta
-    // header, and then read under no name.
+    // header, and then read under no name, or is a raw screen's 6912 bytes.
     const korvel::ByteSpan span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    if (korvel::HasZxContentSignature(span)) {
+    if (bytes.size() == 6912) {
+      EXPECT_EQ(AsRgb888(unnamed), CoreImage(bytes, "picture.scr")) << name.toStdString() << " by its size";
+    } else if (korvel::HasZxContentSignature(span)) {
       EXPECT_EQ(AsRgb888(unnamed), CoreImage(bytes, "")) << name.toStdString() << " by content";
     } else {
       EXPECT_TRUE(unnamed.isNull()) << name.toStdString() << ": claimed without a signature";
@@ -195,14 +197,50 @@ TEST(QtPlugin, PicturesThatMoveAreAnimationsThatLoop) {
     ASSERT_TRUE(reader.jumpToImage(0)) << c.name;
     EXPECT_TRUE(AsRgb888(reader.read()) == c.frames[0]) << c.name;
   }
-  // Bytes without a name that only the format names: a viewer that hands
-  // them to QMovie without it would find no reader, so the picture is still.
-  QBuffer buffer;
-  buffer.setData(flashing);
-  QImageReader unnamed(&buffer, "scr");
-  EXPECT_FALSE(unnamed.supportsAnimation());
-  EXPECT_EQ(unnamed.imageCount(), 1);
-  EXPECT_TRUE(AsRgb888(unnamed.read()) == cases[1].frames[0]);
+}
+
+// A viewer may hand a file's bytes to QMovie on a buffer of its own, without
+// name or format (Gwenview does): a raw screen's 6912 bytes are taken as one
+// there unless they begin as another image format; bytes of another size that
+// only the format names then stay still, as their first frame.
+TEST(QtPlugin, AnUnnamedBufferOfAScreensSizeIsAScreenUnlessAnotherFormatBeginsIt) {
+  const QByteArray flashing = Screen('\x0F', '\xB9');
+  const auto startingWith = [&](const QByteArray& head) { return head + flashing.mid(head.size()); };
+  const QImage screen = CoreImage(flashing, "picture.scr");
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    const char* format;
+    int frames;  // 0: not read as a ZX picture (another reader may try)
+  } cases[] = {
+      {"a flashing screen", flashing, "", 2},
+      {"a PNG's start", startingWith(QByteArray("\x89PNG\r\n\x1A\n", 8)), "", 0},
+      {"a BMP's start", startingWith("BM"), "", 0},
+      {"a GIF's start", startingWith("GIF89a"), "", 0},
+      {"a TGA's start", startingWith(QByteArray("\0\0\x02\0", 4)), "", 0},
+      {"a byte more", flashing + '\0', "", 0},
+      {"a gigascreen named by its format", flashing + flashing, "gsc", 1},
+  };
+  for (const auto& c : cases) {
+    QBuffer buffer;
+    buffer.setData(c.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, c.format);
+    const QImage asZx = CoreImage(c.bytes, QByteArray("picture.") + (*c.format != '\0' ? c.format : "scr"));
+    if (c.frames == 0) {
+      EXPECT_FALSE(AsRgb888(reader.read()) == screen) << c.what;
+      continue;
+    }
+    EXPECT_EQ(reader.supportsAnimation(), c.frames > 1) << c.what;
+    EXPECT_EQ(reader.imageCount(), c.frames) << c.what;
+    EXPECT_TRUE(AsRgb888(reader.read()) == asZx) << c.what;
+  }
+  // A file on disk of a screen's size but another name is not taken by its size.
+  QTemporaryDir folder;
+  QFile file(folder.filePath(QStringLiteral("flashing.bin")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(flashing) == flashing.size());
+  file.close();
+  EXPECT_FALSE(QImageReader(file.fileName()).canRead());
 }
 
 // Each must give a reader error and leave the program running.
