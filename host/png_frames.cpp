@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 
 namespace korvel::host {
 
@@ -66,7 +67,9 @@ bool DeflateRows(const uint8_t* rgb, int width, int height, const PngPalette* pa
     error = "out of memory";
     return false;
   }
-  std::vector<uint8_t> out(1 << 16);
+  // Left uninitialised: deflate writes what is handed out.
+  constexpr size_t kOutBytes = size_t{1} << 16;
+  const std::unique_ptr<uint8_t[]> out(new uint8_t[kOutBytes]);
   const size_t rgbRowBytes = static_cast<size_t>(width) * 3;
   const size_t rowBytes = palette != nullptr ? PackedRowBytes(width, palette->bitDepth) : rgbRowBytes;
   std::vector<uint8_t> row(1 + rowBytes, 0);  // filter byte 0, then the row
@@ -76,15 +79,15 @@ bool DeflateRows(const uint8_t* rgb, int width, int height, const PngPalette* pa
     stream.next_in = const_cast<Bytef*>(bytes);
     stream.avail_in = static_cast<uInt>(size);
     for (;;) {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
+      stream.next_out = out.get();
+      stream.avail_out = static_cast<uInt>(kOutBytes);
       const int result = deflate(&stream, flush);
       if (result == Z_STREAM_ERROR) {
         error = "compression failed";
         return false;
       }
-      const size_t produced = out.size() - stream.avail_out;
-      if (produced > 0 && !piece(out.data(), produced, error)) return false;
+      const size_t produced = kOutBytes - stream.avail_out;
+      if (produced > 0 && !piece(out.get(), produced, error)) return false;
       if (flush == Z_FINISH ? result == Z_STREAM_END : stream.avail_out != 0) return true;
     }
   };
