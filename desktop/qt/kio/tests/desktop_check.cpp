@@ -5,8 +5,11 @@
 //     OUTPUT_DIR/NAME.png.
 //   desktop_check tape SCREEN TAPE
 //     writes a tape holding the 6912-byte SCREEN as a code block.
-//   desktop_check contains SCREENSHOT PICTURE
-//     whether the screenshot shows the core's picture of PICTURE at 1:1.
+//   desktop_check flashing SCREEN OUT
+//     writes the 6912-byte SCREEN with FLASH set in its top third's cells.
+//   desktop_check contains SCREENSHOT... PICTURE
+//     whether every frame of the core's picture of PICTURE is shown at 1:1
+//     in one of the screenshots (a still picture has one frame).
 
 #include <KFileItem>
 #include <KIO/PreviewJob>
@@ -17,26 +20,42 @@
 #include <QImage>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "plugin/host_order.h"
 #include "plugin/picture.h"
+#include "plugin/reading.h"
 
 namespace {
 
-QImage CoreImage(const QString& path) {
+QImage ImageOf(const korvel::Picture& picture) {
+  QImage image(picture.width, picture.height, QImage::Format_RGB888);
+  for (int y = 0; y < picture.height; ++y) {
+    memcpy(image.scanLine(y), picture.pixels + size_t(y) * korvel::RowBytes(picture), korvel::RowBytes(picture));
+  }
+  return image;
+}
+
+// The core's first picture of the file at `path`, every frame of it when
+// `frames` says so (else only the first); empty when none.
+QList<QImage> CoreFrames(const QString& path, bool frames) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   const QByteArray bytes = file.readAll();
-  korvel::Picture* picture = korvel::LoadPictureInHostOrder(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                                            size_t(bytes.size()), QFile::encodeName(path).constData());
-  if (picture == nullptr) return {};
-  QImage image(picture->width, picture->height, QImage::Format_RGB888);
-  for (int y = 0; y < picture->height; ++y) {
-    memcpy(image.scanLine(y), picture->pixels + size_t(y) * korvel::RowBytes(*picture), korvel::RowBytes(*picture));
-  }
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+  const QByteArray name = QFile::encodeName(path);
+  korvel::Picture* picture = frames ? korvel::LoadFirstPictureFrames(data, size_t(bytes.size()), name.constData())
+                                    : korvel::LoadPictureInHostOrder(data, size_t(bytes.size()), name.constData());
+  QList<QImage> images;
+  for (const korvel::Picture* frame = picture; frame != nullptr; frame = frame->nextFrame) images.append(ImageOf(*frame));
   korvel::ReleasePicture(picture);
-  return image;
+  return images;
+}
+
+QImage CoreImage(const QString& path) {
+  const QList<QImage> frames = CoreFrames(path, false);
+  return frames.isEmpty() ? QImage() : frames.first();
 }
 
 int Preview(const QString& outputDir, const QString& plugin, const QStringList& files) {
@@ -86,24 +105,43 @@ int WriteTape(const QString& screenPath, const QString& tapePath) {
   return 0;
 }
 
-int Contains(const QString& screenshotPath, const QString& picturePath) {
-  const QImage screenshot = QImage(screenshotPath).convertToFormat(QImage::Format_RGB888);
-  const QImage picture = CoreImage(picturePath);
-  if (screenshot.isNull() || picture.isNull()) return 2;
+// FLASH in every cell of the top third (the first 256 attributes).
+int WriteFlashing(const QString& screenPath, const QString& outPath) {
+  QFile screenFile(screenPath);
+  if (!screenFile.open(QIODevice::ReadOnly)) return 1;
+  QByteArray screen = screenFile.readAll();
+  if (screen.size() != 6912) return 1;
+  for (int i = 6144; i < 6144 + 256; ++i) screen[i] = char(screen[i] | 0x80);
+  QFile out(outPath);
+  return out.open(QIODevice::WriteOnly) && out.write(screen) == screen.size() ? 0 : 1;
+}
+
+bool Shows(const QImage& screenshot, const QImage& picture) {
   for (int top = 0; top + picture.height() <= screenshot.height(); ++top) {
     for (int left = 0; left + picture.width() <= screenshot.width(); ++left) {
       bool all = true;
       for (int y = 0; y < picture.height() && all; ++y) {
         all = memcmp(screenshot.constScanLine(top + y) + left * 3, picture.constScanLine(y), size_t(picture.width()) * 3) == 0;
       }
-      if (all) {
-        printf("the picture is shown at (%d, %d)\n", left, top);
-        return 0;
-      }
+      if (all) return true;
     }
   }
-  printf("the picture is not shown 1:1\n");
-  return 1;
+  return false;
+}
+
+int Contains(const QStringList& screenshotPaths, const QString& picturePath) {
+  QList<QImage> screenshots;
+  for (const QString& path : screenshotPaths) screenshots.append(QImage(path).convertToFormat(QImage::Format_RGB888));
+  const QList<QImage> frames = CoreFrames(picturePath, true);
+  if (frames.isEmpty()) return 2;
+  int shown = 0;
+  for (int i = 0; i < frames.size(); ++i) {
+    const bool found = std::any_of(screenshots.begin(), screenshots.end(),
+                                   [&](const QImage& screenshot) { return Shows(screenshot, frames[i]); });
+    printf("frame %d of %d is %s\n", i + 1, int(frames.size()), found ? "shown 1:1" : "NOT shown 1:1");
+    shown += found;
+  }
+  return shown == frames.size() ? 0 : 1;
 }
 
 }  // namespace
@@ -113,7 +151,10 @@ int main(int argc, char** argv) {
   const QStringList args = application.arguments();
   if (args.size() >= 5 && args[1] == QStringLiteral("preview")) return Preview(args[2], args[3], args.mid(4));
   if (args.size() == 4 && args[1] == QStringLiteral("tape")) return WriteTape(args[2], args[3]);
-  if (args.size() == 4 && args[1] == QStringLiteral("contains")) return Contains(args[2], args[3]);
-  fprintf(stderr, "usage: desktop_check preview OUTPUT_DIR PLUGIN FILE... | tape SCREEN TAPE | contains SCREENSHOT PICTURE\n");
+  if (args.size() == 4 && args[1] == QStringLiteral("flashing")) return WriteFlashing(args[2], args[3]);
+  if (args.size() >= 4 && args[1] == QStringLiteral("contains")) return Contains(args.mid(2, args.size() - 3), args.last());
+  fprintf(stderr,
+          "usage: desktop_check preview OUTPUT_DIR PLUGIN FILE... | tape SCREEN TAPE | flashing SCREEN OUT | "
+          "contains SCREENSHOT... PICTURE\n");
   return 2;
 }
