@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "decoders/zx_tables.h"
 #include "plugin/content_signature.h"
 #include "plugin/host_order.h"
@@ -88,14 +90,25 @@ bool BeginsOtherImageFormat(const QByteArray& head) {
   return at(1) <= 1 && (tgaType == 1 || tgaType == 2 || tgaType == 3 || tgaType == 9 || tgaType == 10 || tgaType == 11);
 }
 
+// Whether every byte is printable ASCII or a tab or line break: text, which
+// no screen is (its bitmap has zero bytes wherever eight pixels are paper).
+bool IsPlainText(const QByteArray& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto byte = static_cast<uint8_t>(c);
+    return (byte >= 0x20 && byte < 0x7F) || byte == '\t' || byte == '\n' || byte == '\r';
+  });
+}
+
 // A viewer's own buffer of a file's bytes, with no name and no format
 // (Gwenview plays animations from one): taken as a raw standard screen when
-// it holds exactly 6912 bytes that begin as no other image format does. A
-// file on disk, which has a name, is never taken by its size.
+// it holds exactly 6912 bytes that begin as no other image format does and
+// are not plain text. A file on disk, which has a name, is never taken by
+// its size.
 bool IsUnnamedRawScreen(QIODevice* device) {
   if (qobject_cast<const QFile*>(device) != nullptr || device->isSequential()) return false;
   if (device->size() != kStandardScreenBytes || device->pos() != 0) return false;
-  return !BeginsOtherImageFormat(device->peek(18));
+  const QByteArray bytes = device->peek(kStandardScreenBytes);
+  return !BeginsOtherImageFormat(bytes) && !IsPlainText(bytes);
 }
 
 }  // namespace

@@ -206,7 +206,6 @@ TEST(QtPlugin, PicturesThatMoveAreAnimationsThatLoop) {
 TEST(QtPlugin, AnUnnamedBufferOfAScreensSizeIsAScreenUnlessAnotherFormatBeginsIt) {
   const QByteArray flashing = Screen('\x0F', '\xB9');
   const auto startingWith = [&](const QByteArray& head) { return head + flashing.mid(head.size()); };
-  const QImage screen = CoreImage(flashing, "picture.scr");
   const struct {
     const char* what;
     QByteArray bytes;
@@ -219,6 +218,7 @@ TEST(QtPlugin, AnUnnamedBufferOfAScreensSizeIsAScreenUnlessAnotherFormatBeginsIt
       {"a GIF's start", startingWith("GIF89a"), "", 0},
       {"a TGA's start", startingWith(QByteArray("\0\0\x02\0", 4)), "", 0},
       {"a byte more", flashing + '\0', "", 0},
+      {"plain text", QByteArray(6911, 'x') + '\n', "", 0},
       {"a gigascreen named by its format", flashing + flashing, "gsc", 1},
   };
   for (const auto& c : cases) {
@@ -228,7 +228,8 @@ TEST(QtPlugin, AnUnnamedBufferOfAScreensSizeIsAScreenUnlessAnotherFormatBeginsIt
     QImageReader reader(&buffer, c.format);
     const QImage asZx = CoreImage(c.bytes, QByteArray("picture.") + (*c.format != '\0' ? c.format : "scr"));
     if (c.frames == 0) {
-      EXPECT_FALSE(AsRgb888(reader.read()) == screen) << c.what;
+      // Whatever another reader makes of it, not the screen of its first 6912 bytes.
+      EXPECT_FALSE(AsRgb888(reader.read()) == CoreImage(c.bytes.left(6912), "picture.scr")) << c.what;
       continue;
     }
     EXPECT_EQ(reader.supportsAnimation(), c.frames > 1) << c.what;
