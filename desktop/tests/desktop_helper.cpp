@@ -3,6 +3,12 @@
 //   desktop_helper size PNG           prints "WIDTH HEIGHT"
 //   desktop_helper compare PNG PNG    exit 0 when both hold the same RGB pixels
 //   desktop_helper hostile FOLDER     writes files the loader must refuse
+//   desktop_helper flashing SCREEN OUT
+//                                     SCREEN with FLASH in its top third's cells
+//   desktop_helper shows PICTURE SCREENSHOT...
+//                                     exit 0 when each frame of the core's first
+//                                     picture of PICTURE is shown 1:1 in one of
+//                                     the screenshots
 // PNG files are read with gdk-pixbuf's own built-in PNG loader.
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -10,8 +16,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "plugin/picture.h"
+#include "plugin/reading.h"
 #include "tests/support/hobeta_writer.h"
 
 namespace {
@@ -108,6 +118,62 @@ int Hostile(const std::string& folder) {
   return ok ? 0 : 1;
 }
 
+bool Read(const std::string& path, Bytes& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return static_cast<bool>(in) || in.eof();
+}
+
+int WriteFlashing(const std::string& screenPath, const std::string& outPath) {
+  Bytes screen;
+  if (!Read(screenPath, screen) || screen.size() != 6912) return 1;
+  for (size_t i = 6144; i < 6144 + 256; ++i) screen[i] |= 0x80;
+  return Write(outPath, screen) ? 0 : 1;
+}
+
+// Whether `frame` appears pixel for pixel somewhere in `screenshot`.
+bool Shows(GdkPixbuf* screenshot, const korvel::Picture& frame) {
+  const int width = gdk_pixbuf_get_width(screenshot), height = gdk_pixbuf_get_height(screenshot);
+  const int channels = gdk_pixbuf_get_n_channels(screenshot), stride = gdk_pixbuf_get_rowstride(screenshot);
+  const guchar* pixels = gdk_pixbuf_read_pixels(screenshot);
+  auto rowMatches = [&](int left, int top, int y) {
+    const guchar* shown = pixels + (top + y) * stride + left * channels;
+    const uint8_t* wanted = frame.pixels + y * korvel::RowBytes(frame);
+    for (int x = 0; x < frame.width; ++x, shown += channels, wanted += 3) {
+      if (std::memcmp(shown, wanted, 3) != 0) return false;
+    }
+    return true;
+  };
+  for (int top = 0; top + frame.height <= height; ++top) {
+    for (int left = 0; left + frame.width <= width; ++left) {
+      int y = 0;
+      while (y < frame.height && rowMatches(left, top, y)) ++y;
+      if (y == frame.height) return true;
+    }
+  }
+  return false;
+}
+
+int ShowsEveryFrame(const std::string& picturePath, char** screenshotPaths, int screenshotCount) {
+  Bytes bytes;
+  if (!Read(picturePath, bytes)) return 2;
+  korvel::Picture* picture = korvel::LoadFirstPictureFrames(bytes.data(), bytes.size(), picturePath.c_str());
+  std::vector<GdkPixbuf*> screenshots;
+  for (int i = 0; i < screenshotCount; ++i) {
+    if (GdkPixbuf* screenshot = ReadPng(screenshotPaths[i])) screenshots.push_back(screenshot);
+  }
+  int frames = 0, shown = 0;
+  for (const korvel::Picture* frame = picture; frame != nullptr; frame = frame->nextFrame, ++frames) {
+    bool found = false;
+    for (GdkPixbuf* screenshot : screenshots) found = found || Shows(screenshot, *frame);
+    std::printf("frame %d is %s\n", frames + 1, found ? "shown 1:1" : "NOT shown 1:1");
+    shown += found;
+  }
+  for (GdkPixbuf* screenshot : screenshots) g_object_unref(screenshot);
+  korvel::ReleasePicture(picture);
+  return frames > 0 && shown == frames ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +181,10 @@ int main(int argc, char** argv) {
   if (command == "size" && argc == 3) return Size(argv[2]);
   if (command == "compare" && argc == 4) return Compare(argv[2], argv[3]);
   if (command == "hostile" && argc == 3) return Hostile(argv[2]);
-  std::fprintf(stderr, "usage: desktop_helper size PNG | compare EXPECTED ACTUAL | hostile FOLDER\n");
+  if (command == "flashing" && argc == 4) return WriteFlashing(argv[2], argv[3]);
+  if (command == "shows" && argc >= 4) return ShowsEveryFrame(argv[2], argv + 3, argc - 3);
+  std::fprintf(stderr,
+               "usage: desktop_helper size PNG | compare EXPECTED ACTUAL | hostile FOLDER | flashing SCREEN OUT | "
+               "shows PICTURE SCREENSHOT...\n");
   return 2;
 }
