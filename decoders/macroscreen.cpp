@@ -51,8 +51,10 @@ DecodeResult DecodeMacroscreen(ByteSpan file, const Drawing& drawing) {
     return Decoded(picture);
   }
   Picture* picture = CreatePicture(width, height);
-  if (picture != nullptr) drawFrame(*picture, 0);
-  if (picture != nullptr) picture->mayFlash = flashing;
+  if (picture != nullptr) {
+    drawFrame(*picture, 0);
+    picture->mayFlash = flashing;
+  }
   return Decoded(picture);
 }
 
