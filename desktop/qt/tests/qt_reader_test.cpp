@@ -46,6 +46,13 @@ QImage CoreImage(const QByteArray& bytes, const QByteArray& name) {
   return image;
 }
 
+// `bytes` written as `name` in `folder`; its path, or empty when it cannot be written.
+QString WriteFile(const QTemporaryDir& folder, const char* name, const QByteArray& bytes) {
+  const QString path = folder.filePath(QString::fromLatin1(name));
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
 QImage AsRgb888(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
 
 QByteArray Bytes(const korvel::testing::Bytes& bytes) {
@@ -177,10 +184,8 @@ TEST(QtPlugin, PicturesThatMoveAreAnimationsThatLoop) {
   };
   QTemporaryDir folder;
   for (const auto& c : cases) {
-    const QString path = folder.filePath(QString::fromLatin1(c.name));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
-    file.close();
+    const QString path = WriteFile(folder, c.name, c.bytes);
+    ASSERT_FALSE(path.isEmpty()) << c.name;
     QImageReader reader(path);
     const bool moves = c.frames.size() > 1;
     EXPECT_EQ(reader.supportsAnimation(), moves) << c.name;
@@ -238,10 +243,9 @@ TEST(QtPlugin, AnUnnamedBufferOfAScreensSizeIsAScreenUnlessAnotherFormatBeginsIt
   }
   // A file on disk of a screen's size but another name is not taken by its size.
   QTemporaryDir folder;
-  QFile file(folder.filePath(QStringLiteral("flashing.bin")));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(flashing) == flashing.size());
-  file.close();
-  EXPECT_FALSE(QImageReader(file.fileName()).canRead());
+  const QString path = WriteFile(folder, "flashing.bin", flashing);
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_FALSE(QImageReader(path).canRead());
 }
 
 // Each must give a reader error and leave the program running.
@@ -269,10 +273,8 @@ TEST(QtPlugin, HostileAndTruncatedFilesFailCleanly) {
       {"screen.bin", QByteArray(6912, '\x55'), QImageReader::UnsupportedFormatError},
   };
   for (const auto& c : cases) {
-    const QString path = folder.filePath(QString::fromLatin1(c.name));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
-    file.close();
+    const QString path = WriteFile(folder, c.name, c.bytes);
+    ASSERT_FALSE(path.isEmpty()) << c.name;
     QImageReader reader(path);
     EXPECT_TRUE(reader.read().isNull()) << c.name;
     EXPECT_EQ(reader.error(), c.error) << c.name << ": " << reader.errorString().toStdString();
