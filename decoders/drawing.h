@@ -30,7 +30,14 @@ struct Drawing {
   // Linear blend: kLinearMeans[256 * x + y] is the linear-light mean of x and y.
   const uint8_t* linearMeans;
   bool allFrames;  // an animation gives every frame, not only its first
+  // Set (the second phase's runs) when a standard screen drawn with `runs`
+  // is to draw its second FLASH phase as well, as its next frame: the most
+  // common moving picture then needs no second walk over its file.
+  const AttributeRuns* flashedRuns;
 };
+
+// FLASH swaps ink and paper every 16 frames of 50 Hz.
+inline constexpr uint16_t kFlashDelay = 16;
 
 // The attribute with ink and paper swapped.
 constexpr uint8_t SwappedInkAndPaper(uint8_t attribute) {
@@ -50,14 +57,16 @@ inline constexpr struct FlashedAttributeRunTable {
 } kFlashedAttributeRuns;
 
 inline constexpr Drawing kDefaultDrawing = {kAttributeRuns.runs, kAttributeRuns.runs, ZxPalette,
-                                            GigascreenMode::kBlend,   0, nullptr, false};
+                                            GigascreenMode::kBlend,   0, nullptr, false, nullptr};
 
-// An added border takes `colour`, the one the file keeps.
+// An added border takes `colour`, the one the file keeps, in every frame.
 inline void KeepBorder(Picture& picture, Rgb colour) {
-  picture.keptBorder[0] = colour.red;
-  picture.keptBorder[1] = colour.green;
-  picture.keptBorder[2] = colour.blue;
-  picture.border = BorderTaken::kKept;
+  for (Picture* frame = &picture; frame != nullptr; frame = frame->nextFrame) {
+    frame->keptBorder[0] = colour.red;
+    frame->keptBorder[1] = colour.green;
+    frame->keptBorder[2] = colour.blue;
+    frame->border = BorderTaken::kKept;
+  }
 }
 
 // Whether any of `count` attribute bytes has bit 7: drawn as FLASH, their

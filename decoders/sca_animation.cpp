@@ -35,6 +35,7 @@ Picture* DecodeFrame(const ScaLayout& sca, size_t k, const Drawing& drawing, boo
     if (sca.file.Peek(offset, kStandardScreenBytes) == nullptr) return nullptr;
     Drawing steady = drawing;
     steady.runs = drawing.steadyRuns;
+    steady.flashedRuns = nullptr;
     frame = DecodeStandardScreen(sca.file.From(offset), steady);
   } else {
     const uint8_t* pattern = sca.file.Peek(sca.firstFrame, 8);

@@ -191,11 +191,17 @@ inline RunPair PairOf(const PixelRun& left, const PixelRun& right) {
 
 // Sixteen pixels from two bitmap bytes, with paper and ink-XOR-paper runs
 // already side by side, in registers.
-inline RunPair ExpandPair(const uint8_t* bits, const RunPair& paper, const RunPair& inkXorPaper) {
-  const RunPair mask = PairOf(kBitRuns.runs[bits[0]], kBitRuns.runs[bits[1]]);
+inline RunPair ExpandPair(const RunPair& mask, const RunPair& paper, const RunPair& inkXorPaper) {
   RunPair pixels;
   for (int i = 0; i < 3; ++i) pixels.part[i] = paper.part[i] ^ (inkXorPaper.part[i] & mask.part[i]);
   return pixels;
+}
+
+// The set bits of two bitmap bytes as sixteen pixels of 0xFF bytes.
+inline RunPair MaskPair(const uint8_t* bits) { return PairOf(kBitRuns.runs[bits[0]], kBitRuns.runs[bits[1]]); }
+
+inline RunPair ExpandPair(const uint8_t* bits, const RunPair& paper, const RunPair& inkXorPaper) {
+  return ExpandPair(MaskPair(bits), paper, inkXorPaper);
 }
 
 inline void StorePair(uint8_t* out, const RunPair& pixels) {

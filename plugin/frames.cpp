@@ -25,12 +25,6 @@ Picture* ScaleFrame(const Picture& frame, uint32_t scale) {
   return scaled;
 }
 
-// Whether two pictures of one item differ in a pixel.
-bool Differ(const Picture& a, const Picture* b) {
-  return b != nullptr && a.width == b->width && a.height == b->height &&
-         memcmp(a.pixels, b->pixels, PixelBytes(a)) != 0;
-}
-
 struct BorderSizes {
   uint16_t sides;
   uint16_t topAndBottom;
@@ -97,34 +91,29 @@ WalkDrawings PrepareDrawings(const DrawingChoices& choices, DrawingTables* table
   const bool linear = choices.gigascreen == GigascreenMode::kLinear;
   if (linear) BuildLinearMeans(tables->linearMeans);
   WalkDrawings walks = {};
-  walks.first = {steady, steady, choices.palette, choices.gigascreen, 0, linear ? tables->linearMeans : nullptr, true};
+  walks.first = {steady, steady, choices.palette, choices.gigascreen, 0, linear ? tables->linearMeans : nullptr, true,
+                 swapped};
   walks.flashed = walks.first;
   walks.flashed.runs = swapped;
+  walks.flashed.flashedRuns = nullptr;
   walks.secondScreen = walks.first;
+  walks.secondScreen.flashedRuns = nullptr;
   walks.secondScreen.screen = 1;
   walks.flicker = choices.gigascreen == GigascreenMode::kFlicker;
   return walks;
 }
 
 void JoinFrames(Picture& first, Picture* flashed, Picture* secondScreen) {
-  if (first.nextFrame != nullptr) {  // an animation of its own
+  if (first.nextFrame != nullptr) {  // an animation of its own, or a screen that drew its FLASH phases
     ReleasePicture(flashed);
     ReleasePicture(secondScreen);
     return;
   }
-  if (Differ(first, secondScreen)) {
-    first.delay = secondScreen->delay = 1;
-    first.nextFrame = secondScreen;
+  if (JoinWhenDiffering(first, secondScreen, 1)) {
     ReleasePicture(flashed);
     return;
   }
-  ReleasePicture(secondScreen);
-  if (Differ(first, flashed)) {
-    first.delay = flashed->delay = kFlashDelay;
-    first.nextFrame = flashed;
-    return;
-  }
-  ReleasePicture(flashed);
+  JoinWhenDiffering(first, flashed, kFlashDelay);
 }
 
 Picture* WithBorder(Picture* picture, const DrawingChoices& choices) {

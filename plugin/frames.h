@@ -15,8 +15,6 @@ namespace korvel {
 
 // Frame delays count 50ths of a second, the Spectrum's frame rate.
 inline constexpr uint32_t kFramesPerSecond = 50;
-// FLASH swaps ink and paper every 16 frames.
-inline constexpr uint16_t kFlashDelay = 16;
 
 enum class BorderSize : uint8_t { kNone, kSmall, kMedium, kFull };
 

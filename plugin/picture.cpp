@@ -1,5 +1,7 @@
 #include "plugin/picture.h"
 
+#include <cstring>
+
 #include "platform/platform.h"
 
 namespace korvel {
@@ -34,6 +36,18 @@ bool ReleasePicture(Picture* picture) {
     later = next;
   }
   return released;
+}
+
+bool JoinWhenDiffering(Picture& first, Picture* next, uint16_t delay) {
+  const bool differ = next != nullptr && first.width == next->width && first.height == next->height &&
+                      memcmp(first.pixels, next->pixels, PixelBytes(first)) != 0;
+  if (!differ) {
+    ReleasePicture(next);
+    return false;
+  }
+  first.delay = next->delay = delay;
+  first.nextFrame = next;
+  return true;
 }
 
 }  // namespace korvel

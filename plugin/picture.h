@@ -43,6 +43,10 @@ Picture* CreatePicture(uint16_t width, uint16_t height);
 // answers false.
 bool ReleasePicture(Picture* picture);
 
+// Makes `next` the frame after `first`, each shown for `delay`, when the two
+// differ in a pixel; else releases `next` (null is accepted). True when joined.
+bool JoinWhenDiffering(Picture& first, Picture* next, uint16_t delay);
+
 inline size_t RowBytes(const Picture& picture) { return size_t{picture.width} * kBytesPerPixel; }
 inline size_t PixelBytes(const Picture& picture) { return RowBytes(picture) * picture.height; }
 

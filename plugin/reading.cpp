@@ -143,7 +143,9 @@ Picture* LoadFirstPictureFrames(const uint8_t* bytes, size_t size, const char* f
   const DrawingChoices choices;  // the drawings point into it
   const WalkDrawings walks = PrepareDrawings(choices, nullptr);
   Picture* first = LoadNamedPictureInHostOrder(bytes, size, fileName, walks.first).picture;
-  if (first != nullptr) JoinFrames(*first, LoadNamedPictureInHostOrder(bytes, size, fileName, walks.flashed).picture, nullptr);
+  if (first != nullptr && first->mayFlash) {
+    JoinFrames(*first, LoadNamedPictureInHostOrder(bytes, size, fileName, walks.flashed).picture, nullptr);
+  }
   return first;
 }
 

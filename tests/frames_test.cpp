@@ -199,6 +199,7 @@ TEST(Frames, BordersTakeTheFilesColourOrTheChosenOne) {
   z80Old[12] = 255;  // read as 1: border 0
   Bytes sna(49179, 0);
   sna[26] = 4;
+  memset(sna.data() + 27 + 6144, kFlash | kBlueOnWhite, 768);  // both FLASH phases keep the border
   struct Case {
     const char* name;
     Bytes file;
@@ -223,8 +224,11 @@ TEST(Frames, BordersTakeTheFilesColourOrTheChosenOne) {
     ASSERT_EQ(korvel_picture_count(file.get()), 1u) << c.name;
     EXPECT_EQ(korvel_picture_width(file.get(), 0), c.width) << c.name;
     EXPECT_EQ(korvel_picture_height(file.get(), 0), c.height) << c.name;
-    EXPECT_EQ(At(file.get(), 0, 0, 0), c.corner) << c.name;
+    for (size_t frame = 0; frame < korvel_picture_frame_count(file.get(), 0); ++frame) {
+      EXPECT_EQ(At(file.get(), frame, 0, 0), c.corner) << c.name << " frame " << frame;
+    }
   }
+  EXPECT_EQ(korvel_picture_frame_count(Open(sna, "a.sna").get(), 0), 2u);
 }
 
 TEST(Frames, ScaleRepeatsEveryPixelOfEveryFrameAndRefusesWhatIsTooLarge) {

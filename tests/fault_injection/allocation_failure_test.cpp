@@ -215,7 +215,9 @@ TEST(AllocationFailure, ASheetTallerThanTheLimitIsRefusedBeforeAnyAllocation) {
 // its allocations failing gives NULL and leaves nothing, containers included.
 TEST(AllocationFailure, AFailedAllocationOfTheLibrarysOpenGivesNullAndLeavesNothing) {
   size_t opens = 0;
-  for (const Input& input : SampleFiles()) {
+  std::vector<Input> inputs = SampleFiles();
+  inputs.push_back({"flash.scr", Bytes(6912, 0xB9)});  // both FLASH phases drawn in one decode
+  for (const Input& input : inputs) {
     SCOPED_TRACE(input.fileName);
     faults::Reset();
     korvel_file* file = korvel_open_memory(input.bytes.data(), input.bytes.size(), input.fileName.c_str());
