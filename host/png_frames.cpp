@@ -59,11 +59,11 @@ std::vector<uint8_t> FrameControl(uint32_t sequence, int width, int height, cons
   return data;
 }
 
-bool DeflateRows(const uint8_t* rgb, int width, int height, const PngPalette* palette, const DeflatedPiece& piece,
-                 std::string& error) {
+bool DeflateRows(const uint8_t* rgb, int width, int height, const PngPalette* palette, int level,
+                 const DeflatedPiece& piece, std::string& error) {
   z_stream stream;
   std::memset(&stream, 0, sizeof stream);
-  if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+  if (deflateInit(&stream, level) != Z_OK) {
     error = "out of memory";
     return false;
   }
@@ -114,7 +114,7 @@ bool WriteLaterFrames(int width, int height, const std::vector<PngFrame>& frames
     const std::vector<uint8_t> control = FrameControl(sequence++, width, height, frames[i]);
     if (!chunk("fcTL", control.data(), control.size(), error)) return false;
     const bool ok = DeflateRows(
-        frames[i].rgb, width, height, palette,
+        frames[i].rgb, width, height, palette, kLaterFrameLevel,
         [&](const uint8_t* bytes, size_t size, std::string& pieceError) {
           data.clear();
           PutBigEndian32(data, sequence++);

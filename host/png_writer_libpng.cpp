@@ -39,7 +39,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 // 9 takes four times as long for 2% less. RGB keeps libpng's adaptive
 // filtering.
 void ChooseEncoderSettings(png_structp png, bool indexed) {
-  png_set_compression_level(png, 6);
+  png_set_compression_level(png, kFirstFrameLevel);
   if (indexed) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
 }
 

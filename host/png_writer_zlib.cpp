@@ -179,7 +179,8 @@ bool Encode(OutputFile& file, const Image& image, const std::vector<PngFrame>& f
     }
   }
   const uint8_t* firstRgb = animated ? frames[0].rgb : image.rgb.data();
-  return DeflateRows(firstRgb, image.width, image.height, indexed ? &palette : nullptr, idat, error) &&
+  return DeflateRows(firstRgb, image.width, image.height, indexed ? &palette : nullptr, kFirstFrameLevel, idat,
+                     error) &&
          (!animated ||
           WriteLaterFrames(image.width, image.height, frames, indexed ? &palette : nullptr, chunk, error)) &&
          WriteChunk(file, "IEND", nullptr, 0, error);
