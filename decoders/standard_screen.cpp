@@ -13,8 +13,9 @@ constexpr size_t kRowBytes = size_t{kScreenWidth} * 3;
 // Two attribute cells at a time, down their eight pixel lines: the colours of
 // the pair stay in registers, and each line of the pair costs two table
 // lookups and three 16-byte stores. The pixels come out as the rule says,
-// only not in address order. With `flashed` set, the second FLASH phase is
-// drawn into it in the same pass, from the same bitmap lookups.
+// only not in address order. With both phases, the second FLASH phase
+// (`flashedRuns`) goes into `flashed` in the same pass, from the same bitmap
+// lookups.
 template <bool kBothPhases>
 void DrawScreen(const uint8_t* screen, const AttributeRuns* runs, Picture& picture, const AttributeRuns* flashedRuns,
                 Picture* flashed) {

@@ -42,7 +42,8 @@ struct DrawingTables {
 };
 
 // The drawings of a reading's walks over the file: the first gives every
-// picture as it is shown first, the second the second FLASH phase, the
+// picture as it is shown first (a standard screen with its second FLASH
+// phase as well), the second the second FLASH phase of the other forms, the
 // third (flicker mode only) a gigascreen's second screen.
 struct WalkDrawings {
   Drawing first;
