@@ -56,21 +56,18 @@ Picture* DecodeStandardScreen(ByteSpan data, const Drawing& drawing) {
   if (picture == nullptr) return nullptr;
   const uint8_t* attributes = screen + kBitmapBytes;
   picture->mayFlash = AnyFlashing(attributes, 768);
-  Picture* flashed = nullptr;
   if (picture->mayFlash && drawing.flashedRuns != nullptr) {
-    flashed = CreatePicture(kScreenWidth, kScreenHeight);
+    Picture* flashed = CreatePicture(kScreenWidth, kScreenHeight);
     if (flashed == nullptr) {
       ReleasePicture(picture);
       return nullptr;
     }
-    picture->mayFlash = false;  // both phases are drawn here
-  }
-  if (flashed != nullptr) {
     DrawScreen<true>(screen, drawing.runs, *picture, drawing.flashedRuns, flashed);
-  } else {
-    DrawScreen<false>(screen, drawing.runs, *picture, nullptr, nullptr);
+    JoinWhenDiffering(*picture, flashed, kFlashDelay);
+    picture->mayFlash = false;  // both phases are drawn here
+    return picture;
   }
-  JoinWhenDiffering(*picture, flashed, kFlashDelay);
+  DrawScreen<false>(screen, drawing.runs, *picture, nullptr, nullptr);
   return picture;
 }
 
